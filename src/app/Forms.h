@@ -1,0 +1,48 @@
+#pragma once
+// The registry of the program's windows. Every window exists at most once: it is created on its
+// first use (loaded, not yet shown), destroyed when the user closes it, and created afresh on the
+// next use. Windows reach each other only through here.
+
+#include "app/ProgramState.h"
+#include "platform/Seams.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class MainForm;
+class SetForm;
+class OptionForm;
+class IdPassForm;
+
+class Forms {
+public:
+    Forms(ProgramState& state, Seams seams);
+    // Discards every window still open without its closing steps, as the end of the program
+    // does.
+    ~Forms();
+    Forms(const Forms&) = delete;
+    Forms& operator=(const Forms&) = delete;
+
+    MainForm& mainForm();
+    SetForm& setForm();
+    OptionForm& optionForm();
+    IdPassForm& idPassForm();
+
+    // Shows a window modeless and brings it to the front; a window shown for the first time is
+    // centred on the screen.
+    static void present(QWidget& window);
+
+    ProgramState& state() { return state_; }
+    Seams seams() const { return seams_; }
+
+private:
+    template <typename Form, typename Make>
+    Form& loaded(QPointer<Form>& slot, Make make);
+
+    ProgramState& state_;
+    Seams seams_;
+    QPointer<MainForm> main_;
+    QPointer<SetForm> set_;
+    QPointer<OptionForm> option_;
+    QPointer<IdPassForm> idPass_;
+};

@@ -1,0 +1,227 @@
+#include "app/MainForm.h"
+
+#include "mail/NMailSession.h"
+#include "platform/Twips.h"
+#include "roulette/WheelPictures.h"
+#include "roulette/WheelSlots.h"
+#include "settings/OptionForm.h"
+#include "settings/SetForm.h"
+#include "settings/SettingsFiles.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+
+namespace {
+
+const QString HelpPagePath = QStringLiteral("\\help\\index.html");
+
+// The clock always shows the Japanese system's default forms (year/month/day and H:mm:ss),
+// whatever the locale: the compose window copies this text into the date field of stored
+// records, which other installations read.
+QString clockText(const QDateTime& now)
+{
+    return now.date().toString(QStringLiteral("yyyy/MM/dd")) + QStringLiteral("  ")
+        + now.time().toString(QStringLiteral("H:mm:ss"));
+}
+
+}  // namespace
+
+MainForm::MainForm(Forms& forms)
+    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                           | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint)
+    , forms_(forms)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(QStringLiteral("zer、ido　新着メールで、ルーレットだよッ！！  Ver 1.51"));
+    setWindowIcon(roulette::windowIcon());
+    setFixedSize(twips::size(7635, 5160));
+    buildWheel();
+    buildPanel();
+
+    Timer1 = new QTimer(this);
+    Timer1->setTimerType(Qt::PreciseTimer);
+    connect(Timer1, &QTimer::timeout, this, &MainForm::Timer1_Timer);
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(1000);
+    connect(Timer2, &QTimer::timeout, this, &MainForm::Timer2_Timer);
+    Timer2->start();
+}
+
+void MainForm::buildWheel()
+{
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(twips::rect(-120, -120, 7770, 5475));
+    Image1->setPixmap(QPixmap::fromImage(roulette::wheelBackground()));
+    Image1->setMouseTracking(true);
+    Image1->installEventFilter(this);
+    helpTexts_.insert(Image1, QString());
+
+    const QPixmap marker = QPixmap::fromImage(roulette::markerImage());
+    for (int k = 0; k < roulette::SlotCount; ++k) {
+        const roulette::WheelSlot& slot = roulette::WheelSlots[k];
+        auto* image = new QLabel(this);
+        image->setPixmap(marker);
+        image->setGeometry(twips::rect(slot.marker.x(), slot.marker.y(),
+                                       roulette::MarkerSizeTwips.width(), roulette::MarkerSizeTwips.height()));
+        image->hide();
+        Image2[k] = image;
+    }
+    // The numbers are drawn over the markers, so they are created after them.
+    for (const roulette::WheelSlot& slot : roulette::WheelSlots) {
+        auto* label = new QLabel(slot.number.toString(), this);
+        label->setAlignment(Qt::AlignCenter);
+        label->setGeometry(twips::rect(slot.label.x(), slot.label.y(),
+                                       roulette::LabelSizeTwips.width(), roulette::LabelSizeTwips.height()));
+        QFont bold = label->font();
+        bold.setBold(true);
+        label->setFont(bold);
+        Label5[slot.labelIndex] = label;
+    }
+}
+
+void MainForm::buildPanel()
+{
+    Label2 = new QLabel(this);
+    Label2->setGeometry(twips::rect(3240, 240, 3615, 375));
+    Label2->setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 11.25));
+    Label2->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+
+    Label1 = new QLabel(QStringLiteral("Roulette"), this);
+    Label1->setGeometry(twips::rect(5160, 4580, 1455, 375));
+    QFont title(QStringLiteral("Book Antiqua"));
+    title.setPointSizeF(15.75);
+    title.setBold(true);
+    Label1->setFont(title);
+    Label1->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
+    Label1->setMouseTracking(true);
+    Label1->installEventFilter(this);
+    helpTexts_.insert(Label1,
+                      QStringLiteral("新着メールがあると、ルーレットが自動的にスタートし、"
+                                     "カウントする効果音が鳴り出します。しばらくすると自動で停止します。"));
+
+    Text2 = new QLineEdit(this);
+    Text2->setGeometry(twips::rect(120, 120, 1815, 270));
+    Text2->setReadOnly(true);
+    Text2->setStyleSheet(QStringLiteral("background: black; color: red;"));
+
+    Text1 = new QPlainTextEdit(this);
+    Text1->setGeometry(twips::rect(5520, 2280, 1695, 1245));
+    Text1->setReadOnly(true);
+    Text1->setStyleSheet(QStringLiteral("background: rgb(0,128,0); color: rgb(255,255,0);"));
+
+    Command3 = button(QStringLiteral("新規作成"), twips::rect(5520, 3480, 855, 255), QColor(224, 224, 224),
+                      QStringLiteral("メールの新規作成・送信を行います。"));
+    Command4 = button(QStringLiteral("受信"), twips::rect(6360, 3480, 855, 255), QColor(255, 0, 0),
+                      QStringLiteral("新着メールの受信を行います。"));
+    Command6 = button(QStringLiteral("着信履歴"), twips::rect(5520, 3720, 855, 255), QColor(192, 192, 255),
+                      QStringLiteral("受信したメールを見ます"));
+    Command7 = button(QStringLiteral("送信履歴"), twips::rect(6360, 3720, 855, 255), QColor(192, 192, 255),
+                      QStringLiteral("送信したメールを見ます"));
+    Command5 = button(QStringLiteral("アドレス"), twips::rect(5520, 3960, 855, 255), QColor(192, 192, 255),
+                      QStringLiteral("メールアドレスの登録を行います。"));
+    Command8 = button(QStringLiteral("設定"), twips::rect(6360, 3960, 855, 255), QColor(255, 255, 255),
+                      QStringLiteral("ID,PASS,サーバーの設定を行います。"));
+    Command12 = button(QStringLiteral("HP"), twips::rect(5520, 4200, 855, 255), QColor(255, 255, 0),
+                       QStringLiteral("メーラー専門店、作者のホームページです。"));
+    Command11 = button(QStringLiteral("Small"), twips::rect(6360, 4200, 855, 255), QColor(192, 192, 255),
+                       QStringLiteral("フォームの最小化を行います。"));
+    Command2 = button(QStringLiteral("Start"), twips::rect(240, 4680, 975, 255), QColor(128, 128, 128),
+                      QStringLiteral("メール受信時以外のルーレットをスタートさせます。番号、「赤」または「白」、"
+                                     "の賭け方が出来ます。音量注意。"));
+
+    connect(Command8, &QPushButton::clicked, this, [this] { Forms::present(forms_.setForm()); });
+    connect(Command12, &QPushButton::clicked, this, &MainForm::Command12_Click);
+    connect(Command11, &QPushButton::clicked, this, &QWidget::showMinimized);
+    connect(Command2, &QPushButton::clicked, this, &MainForm::StartRoulette);
+}
+
+QPushButton* MainForm::button(const QString& caption, QRect where, QColor background,
+                              const QString& helpText)
+{
+    auto* b = new QPushButton(caption, this);
+    b->setGeometry(where);
+    b->setAutoDefault(false);
+    // Flat-coloured buttons with a raised border, so the background colour shows as designed.
+    b->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: black; border: 2px outset %1;"
+                                    " padding: 0px; }"
+                                    "QPushButton:pressed { border-style: inset; }"
+                                    "QPushButton:disabled { color: #808080; }")
+                         .arg(background.name()));
+    b->setMouseTracking(true);
+    b->installEventFilter(this);
+    helpTexts_.insert(b, helpText);
+    return b;
+}
+
+void MainForm::Form_Load()
+{
+    wheel_.BallPosition = 0;
+    Text1->setPlainText(QString());
+    ProgramState& state = forms_.state();
+    LoadMainSettings(state.account, state.folder);
+    nmail::NMailInitializeWinSock();
+    nmail::NMailSetOption(1, 8192);
+    if (state.account.Pop3Server.isEmpty())
+        Forms::present(forms_.optionForm());
+}
+
+bool MainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        const auto help = helpTexts_.constFind(watched);
+        if (help != helpTexts_.constEnd())
+            Text1->setPlainText(*help);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainForm::closeEvent(QCloseEvent* event)
+{
+    Timer1->stop();
+    Timer2->stop();
+    nmail::NMailEndWinSock();
+    event->accept();
+    emit unloaded();
+}
+
+void MainForm::Timer2_Timer() { Text2->setText(clockText(forms_.seams().clock.now())); }
+
+void MainForm::StartRoulette()
+{
+    Timer1->setInterval(wheel_.start(forms_.seams().random));
+    Command2->setEnabled(false);
+    Timer1->start();
+}
+
+void MainForm::Timer1_Timer()
+{
+    const roulette::TickResult tick = wheel_.tick();
+    if (tick.stepped()) {
+        Image2[*tick.hideSlot]->hide();
+        Image2[*tick.showSlot]->show();
+        forms_.seams().beeper.beep();
+    }
+    if (tick.intervalMs)
+        Timer1->setInterval(*tick.intervalMs);
+    if (tick.enableStart)
+        Command2->setEnabled(true);
+}
+
+void MainForm::Command12_Click()
+{
+    const QString page = forms_.state().folder.path(HelpPagePath);
+    if (!QFileInfo::exists(page)) {
+        forms_.seams().messages.warn(this, QStringLiteral("ヘルプのページが見つかりません。\n%1").arg(page));
+        return;
+    }
+    if (!forms_.seams().browser.open(QUrl::fromLocalFile(page)))
+        forms_.seams().messages.inform(
+            this, QStringLiteral("ブラウザを起動できませんでした。\nヘルプのページは次の場所にあります。\n%1")
+                      .arg(page));
+}

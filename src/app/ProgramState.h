@@ -1,0 +1,20 @@
+#pragma once
+// The values that live for the whole run and that several windows share. One instance is owned
+// by main() and handed to the forms; tests build their own.
+
+#include "platform/ProgramFolder.h"
+#include "settings/AccountSettings.h"
+
+#include <QString>
+#include <cstdint>
+
+struct ProgramState {
+    explicit ProgramState(ProgramFolder programFolder) : folder(std::move(programFolder)) {}
+
+    ProgramFolder folder;
+    AccountSettings account;
+    std::int16_t HistoryKind = 0;    // 1 received, 2 sent
+    std::int16_t CurrentRecord = 0;  // record number marked for deletion
+    bool EditorModified = false;
+    QString CurrentFile;
+};

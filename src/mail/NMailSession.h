@@ -1,0 +1,83 @@
+#pragma once
+// The mail library as the program calls it: POP3 reception, attachment expansion and SMTP
+// sending, in code page 932 text.
+//
+// Text arguments are code page 932 bytes. Output buffers are caller-owned spans; each is filled
+// with code page 932 text cut to fit (never splitting a double-byte character) and always
+// NUL-terminated. Functions whose result the program ignores still return 0 on success and a
+// negative value on failure; NMailGetMessage gives the text of the last failure.
+//
+// Network waits, trusted CAs, implicit-TLS ports and the SMTP AUTH account come from
+// nmail::options() (MailOptions.h).
+
+#include <span>
+#include <string_view>
+
+namespace nmail {
+
+// Prepares the network layer for the whole run. The result is not relied on.
+int NMailInitializeWinSock();
+
+// Sets a library option. Option 1 is the size in bytes of the subject, date, sender, header and
+// message buffers the caller hands over; output to them is cut to this size as well.
+int NMailSetOption(int option, int value);
+
+// Opens a session with a POP3 server given as "host" or "host:port" (110 by default; 995 and
+// the other implicit-TLS ports speak TLS at once, others upgrade with STLS when offered).
+// Returns a handle, or -1 when the server cannot be reached or does not greet.
+int NMailPop3Connect(std::string_view server);
+
+// Logs in. apop is -1 for APOP (never falling back to a clear-text password), 0 for the
+// ordinary login. Returns the number of mails, or a negative value.
+int NMailPop3Authenticate(int handle, std::string_view userId, std::string_view password, int apop);
+
+// Fetches mail number (from 1) and fills the subject, date and sender (decoded) and the header
+// (as received).
+int NMailPop3GetMailStatus(int handle, int number, std::span<char> subject, std::span<char> date,
+                           std::span<char> sender, std::span<char> header, int flag);
+
+// The size of the mail in bytes as the server lists it; negative for an unknown mail.
+int NMailPop3GetMailSize(int handle, int number);
+
+// As NMailPop3GetMailStatus, and fills text with what a person reads of the mail followed by
+// the Content-Type and Content-Disposition lines of each attachment. The raw mail is kept for
+// NMailAttachmentFileFirst.
+int NMailPop3GetMail(int handle, int number, std::span<char> subject, std::span<char> date,
+                     std::span<char> sender, std::span<char> header, std::span<char> text,
+                     int flag, int option);
+
+// Writes the attachments of the mail whose header is given (the last one fetched by
+// NMailPop3GetMail) into folder (a path ending in "\" or "/"). Returns 1 when files were
+// written, -5 when a file cannot be written, -6 for a split mail whose other parts are
+// missing, and 0 when there is nothing to write.
+int NMailAttachmentFileFirst(int flag, std::span<char> subject, std::span<char> date,
+                             std::span<char> sender, std::span<char> header, std::span<char> text,
+                             std::string_view folder, std::string_view scratchFile,
+                             std::string_view wholeMail, int option);
+
+// Ends an attachment expansion; frees the kept raw mail.
+int NMailAttachmentFileClose(int flag);
+
+// Marks the mail for deletion; the server deletes it when the session is closed.
+int NMailPop3DeleteMail(int handle, int number);
+
+// Ends the session, committing deletions.
+int NMailPop3Close(int handle);
+
+// Copies the text of the last failure into buffer; length is the buffer size in and the
+// number of bytes written out.
+int NMailGetMessage(int flag, std::span<char> buffer, int& length);
+
+// Sends one mail. to (and cc, bcc) hold one or more addresses joined with ","; attachments
+// holds file paths joined with ",". header holds extra header lines (may be empty). Returns 0,
+// or a negative value on any failure.
+int NMailSmtpSendMail(std::string_view server, std::string_view to, std::string_view cc,
+                      std::string_view bcc, std::string_view from, std::string_view subject,
+                      std::string_view body, std::string_view header, std::string_view attachments,
+                      int option);
+
+// Releases what NMailInitializeWinSock prepared and ends open sessions. The result is not
+// relied on.
+int NMailEndWinSock();
+
+}  // namespace nmail

@@ -1,0 +1,137 @@
+#include "platform/Cp932.h"
+
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+// The name constructor reaches ICU's Windows-932 table; that table differs from code page 932
+// in two ways we correct here. It swaps the controls 1A, 1C and 7F with U+001C, U+007F and
+// U+001A (an IBM habit), where 932 maps all of ASCII to itself. And it signals what it cannot
+// convert with a substitute (FC FC when encoding, U+001A or U+FFFD when decoding) instead of
+// the "?" our files have always carried.
+
+namespace cp932 {
+namespace {
+
+constexpr char CodecName[] = "Shift_JIS";
+
+bool isTrailByte(unsigned char byte)
+{
+    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
+}
+
+// Single bytes that are no character of code page 932 (0x80, 0xA0, 0xFD to 0xFF).
+bool isUndefinedSingleByte(unsigned char byte)
+{
+    return byte == 0x80 || byte == 0xA0 || byte >= 0xFD;
+}
+
+// Code points that JIS-minded software produces for characters 932 holds at another code point.
+char16_t lookAlike(char16_t ch)
+{
+    switch (ch) {
+    case u'\u301C': return u'\uFF5E';
+    case u'\u2016': return u'\u2225';
+    case u'\u2212': return u'\uFF0D';
+    case u'\u00A2': return u'\uFFE0';
+    case u'\u00A3': return u'\uFFE1';
+    case u'\u00AC': return u'\uFFE2';
+    case u'\u2014': return u'\u2015';
+    default: return ch;
+    }
+}
+
+// What to hand ICU for a control it swaps, so that the control itself comes out.
+char16_t controlForIcuEncode(char16_t ch)
+{
+    switch (ch) {
+    case 0x1A: return 0x1C;
+    case 0x1C: return 0x7F;
+    case 0x7F: return 0x1A;
+    default: return ch;
+    }
+}
+
+char controlForIcuDecode(char byte)
+{
+    switch (byte) {
+    case 0x1A: return 0x7F;
+    case 0x1C: return 0x1A;
+    case 0x7F: return 0x1C;
+    default: return byte;
+    }
+}
+
+// Replaces each FC FC character (ICU's substitute; unassigned in 932) with "?". The input is
+// ICU's own output, so it is well formed and a lead byte is always followed by its trail byte.
+QByteArray replaceSubstitutes(const QByteArray& encoded)
+{
+    QByteArray out;
+    out.reserve(encoded.size());
+    for (qsizetype i = 0; i < encoded.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(encoded[i]);
+        if (!isLeadByte(byte) || i + 1 >= encoded.size()) {
+            out.append(encoded[i]);
+            continue;
+        }
+        const auto trail = static_cast<unsigned char>(encoded[i + 1]);
+        if (byte == 0xFC && trail == 0xFC)
+            out.append('?');
+        else
+            out.append(encoded.constData() + i, 2);
+        ++i;
+    }
+    return out;
+}
+
+// Rewrites the input in place so that ICU sees only well-formed characters: every byte that
+// starts no character (a lead byte without a valid trail byte, also at the very end, or an
+// undefined single byte) becomes "?", and the swapped controls are pre-swapped.
+void prepareForIcu(QByteArray& bytes)
+{
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (isLeadByte(byte)) {
+            if (i + 1 < bytes.size() && isTrailByte(static_cast<unsigned char>(bytes[i + 1])))
+                ++i;
+            else
+                bytes[i] = '?';
+        } else if (isUndefinedSingleByte(byte)) {
+            bytes[i] = '?';
+        } else {
+            bytes[i] = controlForIcuDecode(bytes[i]);
+        }
+    }
+}
+
+}  // namespace
+
+bool isLeadByte(unsigned char byte)
+{
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
+
+QByteArray encode(QStringView text)
+{
+    QString prepared(text.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(prepared.data());
+    for (const QChar ch : text)
+        *out++ = controlForIcuEncode(lookAlike(ch.unicode()));
+
+    QStringEncoder encoder(CodecName);
+    const QByteArray encoded = encoder.encode(prepared);
+    return encoder.hasError() ? replaceSubstitutes(encoded) : encoded;
+}
+
+QString decode(QByteArrayView bytes)
+{
+    QByteArray prepared = bytes.toByteArray();
+    prepareForIcu(prepared);
+
+    QStringDecoder decoder(CodecName);
+    QString text = decoder.decode(prepared);
+    // A well-formed pair that 932 leaves unassigned comes back as U+FFFD.
+    text.replace(QChar(QChar::ReplacementCharacter), QLatin1Char('?'));
+    return text;
+}
+
+}  // namespace cp932

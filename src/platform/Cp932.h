@@ -1,0 +1,29 @@
+#pragma once
+// Code page 932 (the Windows dialect of Shift_JIS): the encoding of every stored file and of
+// every text handed to the mail library. Qt's "Shift_JIS" codec is backed by ICU's Windows-932
+// table on our platform; this wrapper adds what that codec gets wrong for us.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+namespace cp932 {
+
+// Encodes text to code page 932. JIS-style code points that 932 lacks are first mapped to their
+// 932 look-alikes (U+301C→U+FF5E, U+2016→U+2225, U+2212→U+FF0D, U+00A2→U+FFE0, U+00A3→U+FFE1,
+// U+00AC→U+FFE2, U+2014→U+2015); any other character 932 cannot hold becomes "?" (a
+// surrogate pair, such as an emoji, becomes one "?"). ASCII, controls included, maps to itself.
+QByteArray encode(QStringView text);
+
+// Decodes code page 932 bytes. Every byte sequence that is no character of 932 becomes "?": a
+// lead byte without a valid trail byte (also a lone lead byte at the end of the input, which
+// would otherwise vanish), the undefined single bytes 80, A0, FD to FF, and unassigned pairs.
+// Where 932 holds a character twice (NEC and IBM extensions), decoding then encoding gives
+// the preferred code, as the platform's own conversion does.
+QString decode(QByteArrayView bytes);
+
+// True when the byte starts a double-byte character in code page 932.
+bool isLeadByte(unsigned char byte);
+
+}  // namespace cp932

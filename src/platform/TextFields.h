@@ -1,0 +1,22 @@
+#pragma once
+// Fixed-width byte fields of the record files and the small text rules that go with them.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+namespace textfields {
+
+// The code page 932 bytes of text, cut to at most maxBytes without splitting a double-byte
+// character (a character that would straddle the end is dropped whole).
+QByteArray cutBytes(QStringView text, qsizetype maxBytes);
+
+// The code page 932 bytes of text cut as by cutBytes, then padded with ASCII spaces to exactly
+// width bytes.
+QByteArray fixedField(QStringView text, qsizetype width);
+
+// Removes leading and trailing spaces (code 32) only; tabs, line breaks and U+3000 stay.
+QString trimSpaces(QStringView text);
+
+}  // namespace textfields

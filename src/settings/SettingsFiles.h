@@ -1,0 +1,42 @@
+#pragma once
+// The two settings files of the program folder.
+//
+// "zelvin.ini" (program folder): four CR LF lines "SMTP=", "POP3=", "MAIL=", "APOP=" each
+// followed by its value, code page 932, written whole by the program.
+// "★MailData\iniIdPass.ini": section "EXEINI" with "NAME" (user ID), "NAME2" (password) and
+// "NAME3" (the last state of the ID/password window's save box), via private-profile calls.
+
+#include "platform/ProgramFolder.h"
+#include "settings/AccountSettings.h"
+
+#include <QString>
+
+inline constexpr const char16_t* MainSettingsPath = u"\\zelvin.ini";
+inline constexpr const char16_t* AccountFilePath = u"\\★MailData\\iniIdPass.ini";
+
+// Fills SmtpServer, Pop3Server, MailAddress and UseApop from the main settings file. A missing
+// file leaves the fields as they are.
+void LoadMainSettings(AccountSettings& settings, const ProgramFolder& folder);
+
+struct SaveResult {
+    bool ok = true;
+    QString error;  // what went wrong, for the user, when !ok
+};
+
+// Rewrites the main settings file from the four fields. The old file is replaced only once the
+// new one is complete, so a failed save leaves the previous settings intact.
+SaveResult SaveMainSettings(const AccountSettings& settings, const ProgramFolder& folder);
+
+struct StoredAccount {
+    QString userId;      // "NAME"
+    QString password;    // "NAME2"
+    QString saveChoice;  // "NAME3"
+};
+
+// Reads the account file; missing file or keys give empty texts.
+StoredAccount ReadAccount(const ProgramFolder& folder);
+
+// With store: writes "NAME", "NAME2" and "NAME3" = "1". Without: writes only "NAME3" = "0" and
+// leaves stored values alone. The file is kept readable by its owner only.
+SaveResult SaveAccount(const ProgramFolder& folder, const QString& userId,
+                       const QString& password, bool store);

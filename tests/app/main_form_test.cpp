@@ -1,0 +1,210 @@
+// The main window under the offscreen platform: start-up, help texts, clock, the wheel driven
+// by Start, the help page and closing.
+
+#include "app/Forms.h"
+#include "app/MainForm.h"
+#include "settings/OptionForm.h"
+#include "ScriptedSeams.h"
+#include "TempProgramFolder.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+OptionForm* visibleOptionForm()
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* form = qobject_cast<OptionForm*>(w); form && form->isVisible())
+            return form;
+    return nullptr;
+}
+
+void moveMouseOver(QWidget* widget)
+{
+    QMouseEvent move(QEvent::MouseMove, QPointF(2, 2), widget->mapToGlobal(QPointF(2, 2)),
+                     Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
+int visibleMarkers(const MainForm& form)
+{
+    int count = 0;
+    for (QLabel* marker : form.Image2)
+        count += marker->isVisibleTo(const_cast<MainForm*>(&form)) ? 1 : 0;
+    return count;
+}
+
+}  // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstStartOpensServerSettingsOverTheMainWindow()
+    {
+        TempProgramFolder program;
+        ScriptedSeams seams;
+        ProgramState state(program.folder());
+        {
+            Forms forms(state, seams.seams());
+            MainForm& main = forms.mainForm();
+            Forms::present(main);
+            main.Form_Load();
+            QCOMPARE(main.windowTitle(),
+                     QStringLiteral("zer、ido　新着メールで、ルーレットだよッ！！  Ver 1.51"));
+            QCOMPARE(main.size(), QSize(509, 344));
+            QVERIFY(main.Text1->toPlainText().isEmpty());
+            QVERIFY(main.Text2->text().isEmpty());  // no clock before the first tick
+            QVERIFY(!main.Timer1->isActive());
+            QVERIFY(main.Timer2->isActive());
+            QCOMPARE(main.Timer2->interval(), 1000);
+            for (QPushButton* b : {main.Command3, main.Command4, main.Command5, main.Command6,
+                                   main.Command7, main.Command8, main.Command11, main.Command12,
+                                   main.Command2})
+                QVERIFY(b->isVisible() && b->isEnabled());
+            QVERIFY(visibleOptionForm());
+            QVERIFY(visibleOptionForm()->windowFlags() & Qt::WindowStaysOnTopHint);
+        }
+        QVERIFY(!visibleOptionForm());  // the program's end discards it without asking
+    }
+
+    void configuredStartLoadsSettingsAndOpensNothing()
+    {
+        TempProgramFolder program;
+        program.write(QStringLiteral("zelvin.ini"), "SMTP=s\r\nPOP3=p\r\nMAIL=m\r\nAPOP=1\r\n");
+        ScriptedSeams seams;
+        ProgramState state(program.folder());
+        Forms forms(state, seams.seams());
+        forms.mainForm().Form_Load();
+        QCOMPARE(state.account.Pop3Server, QStringLiteral("p"));
+        QCOMPARE(state.account.UseApop, std::int16_t(1));
+        QVERIFY(!visibleOptionForm());
+    }
+
+    void helpTextsFollowTheMouse()
+    {
+        TempProgramFolder program;
+        ScriptedSeams seams;
+        ProgramState state(program.folder());
+        Forms forms(state, seams.seams());
+        MainForm& main = forms.mainForm();
+        const QList<QPair<QWidget*, QString>> expected = {
+            {main.Command3, QStringLiteral("メールの新規作成・送信を行います。")},
+            {main.Command4, QStringLiteral("新着メールの受信を行います。")},
+            {main.Command5, QStringLiteral("メールアドレスの登録を行います。")},
+            {main.Command6, QStringLiteral("受信したメールを見ます")},
+            {main.Command7, QStringLiteral("送信したメールを見ます")},
+            {main.Command8, QStringLiteral("ID,PASS,サーバーの設定を行います。")},
+            {main.Command12, QStringLiteral("メーラー専門店、作者のホームページです。")},
+            {main.Command11, QStringLiteral("フォームの最小化を行います。")},
+            {main.Command2, QStringLiteral("メール受信時以外のルーレットをスタートさせます。番号、「赤」または「白」、"
+                                           "の賭け方が出来ます。音量注意。")},
+            {main.Label1, QStringLiteral("新着メールがあると、ルーレットが自動的にスタートし、カウントする効果音が"
+                                         "鳴り出します。しばらくすると自動で停止します。")},
+        };
+        for (const auto& [widget, text] : expected) {
+            moveMouseOver(widget);
+            QCOMPARE(main.Text1->toPlainText(), text);
+        }
+        moveMouseOver(main.Label5[0]);  // a number keeps the last text
+        moveMouseOver(main.Text2);
+        QCOMPARE(main.Text1->toPlainText(), expected.last().second);
+        moveMouseOver(main.Image1);  // the background empties it
+        QVERIFY(main.Text1->toPlainText().isEmpty());
+    }
+
+    void clockShowsDateTwoSpacesTime()
+    {
+        TempProgramFolder program;
+        ScriptedSeams seams;
+        ProgramState state(program.folder());
+        Forms forms(state, seams.seams());
+        MainForm& main = forms.mainForm();
+        main.Timer2_Timer();
+        QCOMPARE(main.Text2->text(), QStringLiteral("2026/12/08  9:30:05"));
+        seams.clock.current = QDateTime(QDate(2027, 1, 2), QTime(23, 4, 0));
+        main.Timer2_Timer();
+        QCOMPARE(main.Text2->text(), QStringLiteral("2027/01/02  23:04:00"));
+    }
+
+    void startSpinsTheWheelToItsEnd()
+    {
+        TempProgramFolder program;
+        ScriptedSeams seams;
+        seams.random.values = {0.0, 0.0, 0.0};  // 20 fast, 20 medium, 10 slow steps
+        ProgramState state(program.folder());
+        Forms forms(state, seams.seams());
+        MainForm& main = forms.mainForm();
+        Forms::present(main);
+        QCOMPARE(visibleMarkers(main), 0);
+
+        main.Command2->click();
+        QVERIFY(!main.Command2->isEnabled());
+        QVERIFY(main.Timer1->isActive());
+        QCOMPARE(main.Timer1->interval(), 100);
+        int ticks = 0;
+        while (!main.Command2->isEnabled() && ticks < 200) {
+            main.Timer1_Timer();
+            ++ticks;
+            QCOMPARE(visibleMarkers(main), 1);
+        }
+        QCOMPARE(ticks, 51);  // 50 steps, then the tick that enables Start
+        QCOMPARE(seams.beeper.count, 50);
+        QVERIFY(main.Image2[50 % 16]->isVisible());
+        QCOMPARE(main.Timer1->interval(), 100);
+        QVERIFY(main.Timer1->isActive());  // idles until the next start
+    }
+
+    void helpPageOpensInTheBrowserOrSaysWhereItIs()
+    {
+        TempProgramFolder program;
+        ScriptedSeams seams;
+        ProgramState state(program.folder());
+        Forms forms(state, seams.seams());
+        MainForm& main = forms.mainForm();
+        main.Command12->click();
+        QCOMPARE(seams.messages.shown.size(), 1);  // page missing from this folder
+        QVERIFY(seams.browser.opened.isEmpty());
+
+        QDir(program.path()).mkdir(QStringLiteral("help"));
+        program.write(QStringLiteral("help/index.html"), "<html></html>");
+        main.Command12->click();
+        QCOMPARE(seams.browser.opened.size(), 1);
+        QCOMPARE(seams.browser.opened.first(), QUrl::fromLocalFile(program.file(QStringLiteral("help/index.html"))));
+        QCOMPARE(seams.messages.shown.size(), 1);
+
+        seams.browser.succeeds = false;
+        main.Command12->click();
+        QCOMPARE(seams.messages.shown.size(), 2);
+        QVERIFY(seams.messages.shown.last().text.contains(program.file(QStringLiteral("help/index.html"))));
+    }
+
+    void settingsButtonOpensOneChooserAndClosingEndsTheProgram()
+    {
+        TempProgramFolder program;
+        ScriptedSeams seams;
+        ProgramState state(program.folder());
+        Forms forms(state, seams.seams());
+        MainForm& main = forms.mainForm();
+        Forms::present(main);
+        main.Command8->click();
+        main.Command8->click();
+        int choosers = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            choosers += (w->objectName() == QStringLiteral("SetForm") && w->isVisible()) ? 1 : 0;
+        QCOMPARE(choosers, 1);
+
+        QSignalSpy unloaded(&main, &MainForm::unloaded);
+        main.close();
+        QCOMPARE(unloaded.size(), 1);
+    }
+};
+
+QTEST_MAIN(MainFormTest)
+#include "main_form_test.moc"

@@ -1,0 +1,133 @@
+// Code page 932 conversion: the exact bytes of the characters our files carry, the look-alikes
+// mapped before encoding, and what becomes "?".
+
+#include "platform/Cp932.h"
+
+#include <QTest>
+
+class Cp932Test : public QObject {
+    Q_OBJECT
+
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+    void lookAlikesEncodeAsTheir932Characters_data();
+    void lookAlikesEncodeAsTheir932Characters();
+    void unmappableBecomesQuestionMark_data();
+    void unmappableBecomesQuestionMark();
+    void malformedBytesDecodeAsQuestionMark_data();
+    void malformedBytesDecodeAsQuestionMark();
+    void controlsStayThemselves();
+    void leadBytes();
+};
+
+void Cp932Test::roundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("wave dash") << QStringLiteral("～") << QByteArray("\x81\x60");
+    QTest::newRow("circled one") << QStringLiteral("①") << QByteArray("\x87\x40");
+    QTest::newRow("ibm extension") << QStringLiteral("髙") << QByteArray("\xFB\xFC");
+    QTest::newRow("half-width kana") << QStringLiteral("ｺﾋﾟｰ") << QByteArray("\xBA\xCB\xDF\xB0");
+    QTest::newRow("backslash and tilde") << QStringLiteral("\\~") << QByteArray("\\~");
+    QTest::newRow("full-width space") << QStringLiteral("\u3000") << QByteArray("\x81\x40");
+    QTest::newRow("mixed") << QStringLiteral("Re:受信ﾃｽﾄ①")
+                           << QByteArray("Re:\x8E\xF3\x90\x4D\xC3\xBD\xC4\x87\x40");
+    QTest::newRow("double-width minus") << QStringLiteral("－") << QByteArray("\x81\x7C");
+    QTest::newRow("horizontal bar") << QStringLiteral("―") << QByteArray("\x81\x5C");
+}
+
+void Cp932Test::roundTrip()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(cp932::encode(text), bytes);
+    QCOMPARE(cp932::decode(bytes), text);
+}
+
+void Cp932Test::lookAlikesEncodeAsTheir932Characters_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("U+301C wave dash") << QStringLiteral("\u301C") << QByteArray("\x81\x60");
+    QTest::newRow("U+2016 double bar") << QStringLiteral("\u2016") << QByteArray("\x81\x61");
+    QTest::newRow("U+2212 minus") << QStringLiteral("\u2212") << QByteArray("\x81\x7C");
+    QTest::newRow("U+00A2 cent") << QStringLiteral("\u00A2") << QByteArray("\x81\x91");
+    QTest::newRow("U+00A3 pound") << QStringLiteral("\u00A3") << QByteArray("\x81\x92");
+    QTest::newRow("U+00AC not") << QStringLiteral("\u00AC") << QByteArray("\x81\xCA");
+    QTest::newRow("U+2014 em dash") << QStringLiteral("\u2014") << QByteArray("\x81\x5C");
+}
+
+void Cp932Test::lookAlikesEncodeAsTheir932Characters()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(cp932::encode(text), bytes);
+}
+
+void Cp932Test::unmappableBecomesQuestionMark_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("hangul") << QStringLiteral("a한b") << QByteArray("a?b");
+    QTest::newRow("emoji is one character") << QStringLiteral("a😀b") << QByteArray("a?b");
+    QTest::newRow("yen sign") << QStringLiteral("¥1") << QByteArray("?1");
+    QTest::newRow("lone surrogate") << (QString(QChar(0xD800)) + u'x') << QByteArray("?x");
+    QTest::newRow("between kanji") << QStringLiteral("髙한髙")
+                                   << QByteArray("\xFB\xFC?\xFB\xFC");
+}
+
+void Cp932Test::unmappableBecomesQuestionMark()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(cp932::encode(text), bytes);
+}
+
+void Cp932Test::malformedBytesDecodeAsQuestionMark_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("lone lead byte at the end") << QByteArray("ab\x82") << QStringLiteral("ab?");
+    QTest::newRow("only a lead byte") << QByteArray("\xFB") << QStringLiteral("?");
+    QTest::newRow("lead byte before a space") << QByteArray("\x82 x") << QStringLiteral("? x");
+    QTest::newRow("unassigned pair") << QByteArray("\x85\x40z") << QStringLiteral("?z");
+    QTest::newRow("undefined single bytes") << QByteArray("\x80\xA0\xFD\xFE\xFF")
+                                            << QStringLiteral("?????");
+    QTest::newRow("lead byte before a control") << QByteArray("\x82\x1A")
+                                                << QStringLiteral("?\u001A");
+}
+
+void Cp932Test::malformedBytesDecodeAsQuestionMark()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(cp932::decode(bytes), text);
+}
+
+void Cp932Test::controlsStayThemselves()
+{
+    QByteArray ascii;
+    QString text;
+    for (int code = 0; code < 0x80; ++code) {
+        ascii.append(static_cast<char>(code));
+        text.append(QChar(code));
+    }
+    QCOMPARE(cp932::decode(ascii), text);
+    QCOMPARE(cp932::encode(text), ascii);
+}
+
+void Cp932Test::leadBytes()
+{
+    QVERIFY(!cp932::isLeadByte(0x80));
+    QVERIFY(cp932::isLeadByte(0x81));
+    QVERIFY(cp932::isLeadByte(0x9F));
+    QVERIFY(!cp932::isLeadByte(0xA0));
+    QVERIFY(!cp932::isLeadByte(0xDF));
+    QVERIFY(cp932::isLeadByte(0xE0));
+    QVERIFY(cp932::isLeadByte(0xFC));
+    QVERIFY(!cp932::isLeadByte(0xFD));
+}
+
+QTEST_APPLESS_MAIN(Cp932Test)
+#include "cp932_test.moc"
