@@ -151,8 +151,8 @@ QPushButton* MainForm::button(const QString& caption, QRect where, QColor backgr
     b->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: black; border: 2px outset %1;"
                                     " padding: 0px; }"
                                     "QPushButton:pressed { border-style: inset; }"
-                                    "QPushButton:disabled { color: #808080; }")
-                         .arg(background.name()));
+                                    "QPushButton:disabled { color: %2; }")
+                         .arg(background.name(), background.darker(170).name()));
     b->setMouseTracking(true);
     b->installEventFilter(this);
     helpTexts_.insert(b, helpText);
