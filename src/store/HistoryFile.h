@@ -1,0 +1,47 @@
+#pragma once
+// Record access to the two history files in the data folder. Every call opens the file, does its
+// one job and closes it again; no file stays open between calls.
+
+#include "platform/ProgramFolder.h"
+#include "store/HistoryRecord.h"
+
+#include <QList>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+namespace store {
+
+// Record numbers are 16-bit: a history holds at most this many records.
+inline constexpr int MaxRecordNumber = 32767;
+
+// "\★MAilData\zeldata2.data" (received) or "\★MAilData\zeldata5.data" (sent).
+QString historyPath(const ProgramFolder& folder, HistoryKind kind);
+
+// The number for appending a record: the file length divided by the record size, plus one,
+// rounded half to even (a file with a partial last record overwrites that record). A missing
+// file counts as empty. Unlike a 16-bit counter this never wraps: a full history gives
+// MaxRecordNumber + 1, which writeRecord refuses.
+int NextRecordNumber(const QString& path);
+
+struct StoreResult {
+    bool ok = true;
+    QString error;  // a sentence for the user naming the file, when !ok
+};
+
+// Writes one record at its number (from 1), creating the file when missing (never its folder),
+// and makes sure the bytes have reached the disk before returning success: the mail check
+// deletes a mail from the server only after this.
+StoreResult writeRecord(const QString& path, int number, const HistoryRecord& record);
+
+// Reads record number (from 1); nullopt when the file is missing or the record is not whole.
+std::optional<HistoryRecord> readRecord(const QString& path, int number);
+
+// Subject, FieldA and FieldB of every whole record in file order, without reading the bodies.
+// A partial last record is not listed.
+QList<HistoryRecord> readHeadings(const QString& path);
+
+// The number of whole records in the file.
+int recordCount(const QString& path);
+
+}  // namespace store

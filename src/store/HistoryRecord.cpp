@@ -1,0 +1,42 @@
+#include "store/HistoryRecord.h"
+
+#include "platform/Cp932.h"
+#include "platform/TextFields.h"
+
+#include <QtEndian>
+
+namespace store {
+
+QByteArray HistoryRecord::toBytes() const
+{
+    QByteArray bytes;
+    bytes.reserve(HistoryRecordSize);
+    bytes += textfields::fixedField(Subject, SubjectWidth);
+    bytes += textfields::fixedField(FieldA, FieldWidth);
+    bytes += textfields::fixedField(FieldB, FieldWidth);
+    bytes += textfields::fixedField(Body, BodyWidth);
+    bytes += "\r\n";
+    char inUse[2];
+    qToLittleEndian<std::int16_t>(InUse, inUse);
+    bytes.append(inUse, 2);
+    return bytes;
+}
+
+HistoryRecord HistoryRecord::fromBytes(QByteArrayView bytes)
+{
+    const auto field = [&bytes](qint64 offset, qint64 width) {
+        return offset < bytes.size() ? cp932::decode(bytes.sliced(offset, qMin(width, bytes.size() - offset)))
+                                     : QString();
+    };
+    HistoryRecord record;
+    record.Subject = field(0, SubjectWidth);
+    record.FieldA = field(SubjectWidth, FieldWidth);
+    record.FieldB = field(SubjectWidth + FieldWidth, FieldWidth);
+    record.Body = field(HeadingSize, BodyWidth);
+    record.InUse = bytes.size() >= HistoryRecordSize
+        ? qFromLittleEndian<std::int16_t>(bytes.data() + HistoryRecordSize - 2)
+        : 1;
+    return record;
+}
+
+}  // namespace store
