@@ -4,6 +4,7 @@
 
 #include "platform/ProgramFolder.h"
 #include "settings/AccountSettings.h"
+#include "store/HistoryRecord.h"
 
 #include <QString>
 #include <cstdint>
@@ -15,6 +16,9 @@ struct ProgramState {
     AccountSettings account;
     std::int16_t HistoryKind = 0;    // 1 received, 2 sent
     std::int16_t CurrentRecord = 0;  // record number marked for deletion
+    // The last record read or written in the received and in the sent file.
+    store::HistoryRecord ReceivedRecord;
+    store::HistoryRecord SentRecord;
     bool EditorModified = false;
     QString CurrentFile;
 };
