@@ -1,8 +1,136 @@
 #include "mail/NMailSession.h"
 
+#include "mail/AttachmentWriter.h"
+#include "mail/HeaderEncoding.h"
+#include "mail/MailOptions.h"
+#include "mail/MessageComposer.h"
+#include "mail/MessageDecoder.h"
+#include "mail/ParsedMail.h"
+#include "mail/Pop3Session.h"
+#include "mail/SmtpSender.h"
+#include "platform/Cp932.h"
+#include "platform/TextFields.h"
+
 #include <curl/curl.h>
 
+#include <map>
+#include <memory>
+
 namespace nmail {
+
+namespace {
+
+struct LibraryState {
+    int bufferSize = 8192;
+    int nextHandle = 1;
+    std::map<int, std::unique_ptr<Pop3Session>> sessions;
+    QString lastError;
+    // The mail last fetched: the caller asks for its parts one call at a time.
+    int fetchedHandle = 0;
+    int fetchedNumber = 0;
+    QByteArray fetchedRaw;
+    DecodedMail fetched;
+};
+
+LibraryState& state()
+{
+    static LibraryState instance;
+    return instance;
+}
+
+int failWith(const QString& text)
+{
+    state().lastError = text;
+    return -1;
+}
+
+QString fromCp932(std::string_view bytes)
+{
+    return cp932::decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+}
+
+void putBytes(std::span<char> out, const QByteArray& bytes, qsizetype limit)
+{
+    if (out.empty())
+        return;
+    const qsizetype room = std::min(static_cast<qsizetype>(out.size()), limit) - 1;
+    const qsizetype count = std::clamp<qsizetype>(bytes.size(), 0, std::max<qsizetype>(room, 0));
+    std::copy_n(bytes.constData(), count, out.data());
+    out[static_cast<size_t>(count)] = '\0';
+}
+
+void putText(std::span<char> out, const QString& text, qsizetype limit)
+{
+    const qsizetype room = std::min(static_cast<qsizetype>(out.size()), limit) - 1;
+    putBytes(out, textfields::cutBytes(text, std::max<qsizetype>(room, 0)), limit);
+}
+
+// The text before the first NUL of a caller's buffer.
+QByteArray cutAtNull(std::span<const char> buffer)
+{
+    const auto end = std::find(buffer.begin(), buffer.end(), '\0');
+    return QByteArray(buffer.data(), static_cast<qsizetype>(end - buffer.begin()));
+}
+
+Pop3Session* session(int handle)
+{
+    const auto it = state().sessions.find(handle);
+    if (it == state().sessions.end()) {
+        failWith(QStringLiteral("POP3の接続がありません"));
+        return nullptr;
+    }
+    return it->second.get();
+}
+
+const DecodedMail* fetch(int handle, int number)
+{
+    LibraryState& s = state();
+    if (s.fetchedHandle == handle && s.fetchedNumber == number)
+        return &s.fetched;
+    Pop3Session* pop = session(handle);
+    const QByteArray* raw = pop ? pop->message(number) : nullptr;
+    if (!raw) {
+        if (pop)
+            failWith(pop->error());
+        return nullptr;
+    }
+    s.fetchedRaw = *raw;
+    s.fetched = decodeMail(ParsedMail(s.fetchedRaw));
+    s.fetchedHandle = handle;
+    s.fetchedNumber = number;
+    return &s.fetched;
+}
+
+void forgetFetched()
+{
+    LibraryState& s = state();
+    s.fetchedHandle = s.fetchedNumber = 0;
+    s.fetchedRaw.clear();
+    s.fetched = {};
+}
+
+int fillStatus(const DecodedMail* mail, std::span<char> subject, std::span<char> date,
+               std::span<char> sender, std::span<char> header)
+{
+    const qsizetype limit = state().bufferSize;
+    putText(subject, mail ? mail->subject : QString(), limit);
+    putText(date, mail ? mail->date : QString(), limit);
+    putText(sender, mail ? mail->sender : QString(), limit);
+    putBytes(header, mail ? mail->header : QByteArray(), limit);
+    return mail ? 0 : -1;
+}
+
+QStringList splitList(std::string_view joined)
+{
+    QStringList items;
+    for (const QString& item : fromCp932(joined).split(u',')) {
+        if (!item.trimmed().isEmpty())
+            items.append(item.trimmed());
+    }
+    return items;
+}
+
+}  // namespace
 
 int NMailInitializeWinSock()
 {
@@ -11,11 +139,134 @@ int NMailInitializeWinSock()
 
 int NMailSetOption(int option, int value)
 {
-    return option == 1 && value > 0 ? 0 : -1;
+    if (option != 1 || value <= 0)
+        return -1;
+    state().bufferSize = value;
+    return 0;
+}
+
+int NMailPop3Connect(std::string_view server)
+{
+    const auto address = ServerAddress::parse(fromCp932(server), MailProtocol::Pop3);
+    if (!address)
+        return failWith(QStringLiteral("POP3サーバーの指定が正しくありません: %1").arg(fromCp932(server)));
+    auto pop = std::make_unique<Pop3Session>(*address);
+    if (!pop->probe())
+        return failWith(pop->error());
+    LibraryState& s = state();
+    const int handle = s.nextHandle++;
+    s.sessions[handle] = std::move(pop);
+    return handle;
+}
+
+int NMailPop3Authenticate(int handle, std::string_view userId, std::string_view password, int apop)
+{
+    Pop3Session* pop = session(handle);
+    if (!pop)
+        return -1;
+    const int count = pop->login(fromCp932(userId), fromCp932(password), apop != 0);
+    return count < 0 ? failWith(pop->error()) : count;
+}
+
+int NMailPop3GetMailStatus(int handle, int number, std::span<char> subject, std::span<char> date,
+                           std::span<char> sender, std::span<char> header, int)
+{
+    return fillStatus(fetch(handle, number), subject, date, sender, header);
+}
+
+int NMailPop3GetMailSize(int handle, int number)
+{
+    Pop3Session* pop = session(handle);
+    const qint64 size = pop ? pop->listedSize(number) : -1;
+    if (pop && size < 0)
+        return failWith(QStringLiteral("メール %1 はありません").arg(number));
+    return static_cast<int>(std::min<qint64>(size, std::numeric_limits<int>::max()));
+}
+
+int NMailPop3GetMail(int handle, int number, std::span<char> subject, std::span<char> date,
+                     std::span<char> sender, std::span<char> header, std::span<char> text, int, int)
+{
+    const DecodedMail* mail = fetch(handle, number);
+    putText(text, mail ? mail->text : QString(), std::numeric_limits<qsizetype>::max());
+    return fillStatus(mail, subject, date, sender, header);
+}
+
+int NMailAttachmentFileFirst(int, std::span<char>, std::span<char>, std::span<char>,
+                             std::span<char> header, std::span<char>, std::string_view folder,
+                             std::string_view, std::string_view wholeMail, int)
+{
+    LibraryState& s = state();
+    // The whole mail the caller rebuilt holds no attachment data; the raw mail kept from the
+    // fetch does, as long as it is the same mail.
+    const bool sameMail = s.fetchedNumber != 0 && !header.empty() &&
+                          cutAtNull(header) == s.fetched.header.left(cutAtNull(header).size());
+    const QByteArray raw = sameMail ? s.fetchedRaw : QByteArray(wholeMail.data(), static_cast<qsizetype>(wholeMail.size()));
+    const AttachmentReport report = writeAttachments(ParsedMail(raw), fromCp932(folder));
+    if (report.result < 0)
+        failWith(report.error);
+    return report.result;
+}
+
+std::string_view NMailLastRawMail()
+{
+    const QByteArray& raw = state().fetchedRaw;
+    return std::string_view(raw.constData(), static_cast<size_t>(raw.size()));
+}
+
+int NMailAttachmentFileClose(int)
+{
+    forgetFetched();
+    return 0;
+}
+
+int NMailPop3DeleteMail(int handle, int number)
+{
+    Pop3Session* pop = session(handle);
+    if (!pop)
+        return -1;
+    return pop->remove(number) ? 0 : failWith(pop->error());
+}
+
+int NMailPop3Close(int handle)
+{
+    LibraryState& s = state();
+    if (s.fetchedHandle == handle)
+        forgetFetched();
+    return s.sessions.erase(handle) ? 0 : failWith(QStringLiteral("POP3の接続がありません"));
+}
+
+int NMailGetMessage(int, std::span<char> buffer, int& length)
+{
+    const qsizetype room = std::clamp<qsizetype>(length, 0, static_cast<qsizetype>(buffer.size()));
+    putText(buffer.first(static_cast<size_t>(room)), state().lastError, state().bufferSize);
+    length = room > 0 ? static_cast<int>(std::strlen(buffer.data())) : 0;
+    return 0;
+}
+
+int NMailSmtpSendMail(std::string_view server, std::string_view to, std::string_view cc,
+                      std::string_view bcc, std::string_view from, std::string_view subject,
+                      std::string_view body, std::string_view header, std::string_view attachments,
+                      int)
+{
+    const auto address = ServerAddress::parse(fromCp932(server), MailProtocol::Smtp);
+    if (!address)
+        return failWith(QStringLiteral("SMTPサーバーの指定が正しくありません: %1").arg(fromCp932(server)));
+    OutgoingMail mail{fromCp932(from), splitList(to), splitList(cc), fromCp932(subject),
+                      fromCp932(body), splitList(attachments), cp932::encode(fromCp932(header))};
+    QString error;
+    const auto message = composeMail(mail, &error);
+    if (!message)
+        return failWith(error);
+    SmtpEnvelope envelope{bareAddress(mail.from), {}};
+    for (const QString& recipient : mail.to + mail.cc + splitList(bcc))
+        envelope.recipients.append(bareAddress(recipient));
+    return sendMail(*address, envelope, *message, &error) ? 0 : failWith(error);
 }
 
 int NMailEndWinSock()
 {
+    forgetFetched();
+    state().sessions.clear();
     curl_global_cleanup();
     return 0;
 }

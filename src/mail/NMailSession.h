@@ -19,7 +19,7 @@ namespace nmail {
 int NMailInitializeWinSock();
 
 // Sets a library option. Option 1 is the size in bytes of the subject, date, sender, header and
-// message buffers the caller hands over; output to them is cut to this size as well.
+// failure-text buffers the caller hands over; output to them is cut to this size as well.
 int NMailSetOption(int option, int value);
 
 // Opens a session with a POP3 server given as "host" or "host:port" (110 by default; 995 and
@@ -54,6 +54,11 @@ int NMailAttachmentFileFirst(int flag, std::span<char> subject, std::span<char> 
                              std::span<char> sender, std::span<char> header, std::span<char> text,
                              std::string_view folder, std::string_view scratchFile,
                              std::string_view wholeMail, int option);
+
+// The mail last fetched by NMailPop3GetMail exactly as the server sent it (empty when none is
+// kept). Valid until the next fetch or NMailAttachmentFileClose; a caller that cannot store the
+// whole text elsewhere keeps this copy so that nothing received is lost.
+std::string_view NMailLastRawMail();
 
 // Ends an attachment expansion; frees the kept raw mail.
 int NMailAttachmentFileClose(int flag);

@@ -1,0 +1,107 @@
+// Fetching and deleting a mailbox of many 2 KB mails through the mail library, the way the mail
+// check calls it (status, size, text, attachment expansion, delete; one close at the end).
+//
+//   pop3_fetch_bench inject SERVERS_ENV USER COUNT   drop COUNT mails into USER's Maildir
+//   pop3_fetch_bench fetch SERVERS_ENV USER          fetch and delete them all, print the time
+
+#include "mail/MailOptions.h"
+#include "mail/NMailSession.h"
+
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QStringEncoder>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+QHash<QByteArray, QByteArray> readEnv(const QString& path)
+{
+    QHash<QByteArray, QByteArray> values;
+    QFile env(path);
+    if (env.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : env.readAll().split('\n')) {
+            const qsizetype eq = line.indexOf('=');
+            if (eq > 0)
+                values.insert(line.left(eq), line.mid(eq + 1).replace("\"", ""));
+        }
+    }
+    return values;
+}
+
+// A 2 KB Japanese mail, numbered so every one is different.
+QByteArray sampleMail(int number)
+{
+    QStringEncoder jis("ISO-2022-JP");
+    QByteArray body;
+    while (body.size() < 1700)
+        body += jis(QStringLiteral("受信の速さを測るための本文です。①～\r\n"));
+    return "From: bench@example.jp\r\nTo: bench@example.jp\r\nSubject: bench " + QByteArray::number(number) +
+           "\r\nDate: Tue, 08 Dec 2026 09:30:05 +0900\r\nMIME-Version: 1.0\r\n"
+           "Content-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: 7bit\r\n\r\n" + body;
+}
+
+int inject(const QHash<QByteArray, QByteArray>& env, const QString& user, int count)
+{
+    const QString maildir = QString::fromUtf8(env.value("HOME_DIR")) + u'/' + user + QStringLiteral("/Maildir");
+    for (int i = 1; i <= count; ++i) {
+        const QString name = QStringLiteral("%1.bench").arg(i, 6, 10, QChar(u'0'));
+        QFile f(maildir + QStringLiteral("/tmp/") + name);
+        if (!f.open(QIODevice::WriteOnly) || f.write(sampleMail(i)) < 0)
+            return 1;
+        f.close();
+        QFile::rename(f.fileName(), maildir + QStringLiteral("/new/") + name);
+    }
+    return 0;
+}
+
+int fetchAll(const QHash<QByteArray, QByteArray>& env, const QString& user)
+{
+    using namespace nmail;
+    NMailInitializeWinSock();
+    NMailSetOption(1, 8192);
+    options().caFile = QString::fromUtf8(env.value("CA_FILE"));
+    std::vector<char> subject(8192), date(8192), sender(8192), header(8192), text;
+    QElapsedTimer timer;
+    timer.start();
+    const int handle = NMailPop3Connect("127.0.0.1:" + env.value("POP3_PORT").toStdString());
+    const int count = handle < 0 ? -1
+        : NMailPop3Authenticate(handle, user.toStdString(), "secret-" + user.toStdString(), 0);
+    if (count < 0) {
+        std::vector<char> reason(8192);
+        int length = 8192;
+        NMailGetMessage(0, reason, length);
+        std::fprintf(stderr, "login failed: %s\n", reason.data());
+        return 1;
+    }
+    for (int n = 1; n <= count; ++n) {
+        NMailPop3GetMailStatus(handle, n, subject, date, sender, header, 0);
+        text.assign(static_cast<size_t>(NMailPop3GetMailSize(handle, n)) + 1, '\0');
+        NMailPop3GetMail(handle, n, subject, date, sender, header, text, 0, 0);
+        NMailAttachmentFileFirst(0, subject, date, sender, header, text, "/nonexistent/", "", {}, 0);
+        NMailAttachmentFileClose(0);
+        NMailPop3DeleteMail(handle, n);
+    }
+    NMailPop3Close(handle);
+    std::printf("mail library: %d mails fetched and deleted in %.2f s\n", count, timer.nsecsElapsed() / 1e9);
+    NMailEndWinSock();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() >= 5 && args[1] == QStringLiteral("inject"))
+        return inject(readEnv(args[2]), args[3], args[4].toInt());
+    if (args.size() >= 4 && args[1] == QStringLiteral("fetch"))
+        return fetchAll(readEnv(args[2]), args[3]);
+    std::fprintf(stderr, "usage: pop3_fetch_bench inject ENV USER COUNT | fetch ENV USER\n");
+    return 2;
+}

@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# Starts the loopback mail servers of the tests: Dovecot (POP3 with STLS, POP3S, plain and APOP
+# logins, Maildir) and an SMTP server (plain, AUTH-required with STARTTLS, implicit TLS) that
+# delivers into Dovecot's Maildirs. Everything lives under DIR; nothing outside it is touched.
+# Writes DIR/servers.env (KEY=VALUE lines) for the tests and DIR/*.pid for stop.sh.
+#
+#   start.sh DIR [USER ...]     users get the password "secret-USER"
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+dir=${1:?usage: start.sh DIR [USER ...]}
+shift
+users=("$@")
+((${#users[@]})) || users=(tessa)
+
+"$here/stop.sh" "$dir" 2>/dev/null || true
+rm -rf "$dir"
+mkdir -p "$dir"
+dir=$(cd "$dir" && pwd)
+# Dovecot's login processes run unprivileged and must reach their sockets below base_dir.
+chmod 755 "$dir"
+
+read -r pop3 pop3s smtp smtpauth smtps < <(/usr/bin/python3 - <<'PY'
+import socket
+socks = [socket.socket() for _ in range(5)]
+for s in socks:
+    s.bind(("127.0.0.1", 0))
+print(*[s.getsockname()[1] for s in socks])
+PY
+)
+
+# A throw-away CA and a server certificate for 127.0.0.1 and localhost.
+tls=$dir/tls
+mkdir -p "$tls"
+(
+  cd "$tls"
+  openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 30 \
+    -subj "/CN=Tessaly Test CA" -keyout ca.key -out ca.crt 2>/dev/null
+  openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
+    -subj "/CN=localhost" -keyout server.key -out server.csr 2>/dev/null
+  printf 'subjectAltName=IP:127.0.0.1,DNS:localhost\nbasicConstraints=CA:FALSE\n' > ext.cnf
+  openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 30 \
+    -extfile ext.cnf -out server.crt 2>/dev/null
+  chmod 644 server.key
+)
+
+mkdir -p "$dir/dovecot" "$dir/home"
+: > "$dir/dovecot/passwd"
+for u in "${users[@]}"; do
+  echo "$u:secret-$u" >> "$dir/dovecot/passwd"
+  mkdir -p "$dir/home/$u/Maildir/"{cur,new,tmp}
+done
+# Dovecot will not serve mail as root; the Maildirs belong to the system's "mail" user, and
+# files the tests (or the SMTP server) drop in stay readable to it.
+chown -R mail:mail "$dir/home"
+cat > "$dir/dovecot/dovecot.conf" <<CONF
+base_dir = $dir/dovecot/run
+state_dir = $dir/dovecot/state
+log_path = $dir/dovecot/dovecot.log
+protocols = pop3
+listen = 127.0.0.1
+ssl = yes
+ssl_cert = <$tls/server.crt
+ssl_key = <$tls/server.key
+disable_plaintext_auth = no
+auth_mechanisms = plain login apop
+first_valid_uid = 8
+auth_failure_delay = 0
+default_internal_user = dovecot
+default_login_user = dovenull
+mail_location = maildir:~/Maildir
+passdb {
+  driver = passwd-file
+  args = scheme=PLAIN $dir/dovecot/passwd
+}
+userdb {
+  driver = static
+  args = uid=mail gid=mail home=$dir/home/%u
+}
+service pop3-login {
+  inet_listener pop3 {
+    address = 127.0.0.1
+    port = $pop3
+  }
+  inet_listener pop3s {
+    address = 127.0.0.1
+    port = $pop3s
+    ssl = yes
+  }
+}
+# No delay after a failed login: the tests fail logins on purpose.
+service anvil {
+  unix_listener anvil-auth-penalty {
+    mode = 0
+  }
+}
+CONF
+
+/usr/sbin/dovecot -F -c "$dir/dovecot/dovecot.conf" > "$dir/dovecot/stdout.log" 2>&1 &
+echo $! > "$dir/dovecot.pid"
+
+/usr/bin/python3 "$here/smtpd.py" --home "$dir/home" --spool "$dir/spool" \
+  --cert "$tls/server.crt" --key "$tls/server.key" --passwd "$dir/dovecot/passwd" \
+  --plain "$smtp" --auth "$smtpauth" --implicit "$smtps" > "$dir/smtpd.log" 2>&1 &
+echo $! > "$dir/smtpd.pid"
+
+wait_port() {
+  for _ in $(seq 1 100); do
+    if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then return 0; fi
+    sleep 0.05
+  done
+  echo "server on port $1 did not start; see $dir" >&2
+  cat "$dir/dovecot/stdout.log" "$dir/smtpd.log" >&2 || true
+  return 1
+}
+for p in "$pop3" "$pop3s" "$smtp" "$smtpauth" "$smtps"; do wait_port "$p"; done
+
+cat > "$dir/servers.env" <<ENV
+POP3_PORT=$pop3
+POP3S_PORT=$pop3s
+SMTP_PORT=$smtp
+SMTP_AUTH_PORT=$smtpauth
+SMTPS_PORT=$smtps
+CA_FILE=$tls/ca.crt
+HOME_DIR=$dir/home
+SPOOL_DIR=$dir/spool
+USERS="${users[*]}"
+ENV
+echo "mail servers up in $dir"

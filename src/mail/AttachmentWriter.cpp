@@ -1,0 +1,158 @@
+#include "mail/AttachmentWriter.h"
+
+#include "mail/Charsets.h"
+#include "mail/ParsedMail.h"
+#include "platform/Cp932.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+
+#include <vmime/vmime.hpp>
+
+namespace nmail {
+
+namespace {
+
+// Longest name in bytes of code page 932; leaves room for " (9999)" within common limits.
+constexpr qsizetype MaxNameBytes = 200;
+
+class FileOutput final : public vmime::utility::outputStream {
+public:
+    explicit FileOutput(QFile& file) : file_(file) {}
+    void flush() override { file_.flush(); }
+    bool failed() const { return failed_; }
+
+protected:
+    void writeImpl(const vmime::byte_t* data, const size_t count) override
+    {
+        if (file_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(count)) != static_cast<qint64>(count))
+            failed_ = true;
+    }
+
+private:
+    QFile& file_;
+    bool failed_ = false;
+};
+
+QString parameterText(const vmime::bodyPart& part, const char* fieldName, const char* parameterName)
+{
+    auto field = std::dynamic_pointer_cast<vmime::parameterizedHeaderField>(
+        part.getHeader()->findField(fieldName));
+    auto parameter = field ? field->findParameter(parameterName) : nullptr;
+    if (!parameter)
+        return {};
+    const vmime::word& value = parameter->getValue();
+    const QByteArray bytes = QByteArray::fromStdString(value.getBuffer());
+    // Many mailers put RFC 2047 words into parameters although the standard says not to.
+    if (bytes.contains("=?"))
+        return decodeHeaderText(bytes);
+    const std::string label = value.getCharset().getName();
+    return charsets::decode(bytes, label == "us-ascii" ? QByteArray() : QByteArray::fromStdString(label));
+}
+
+QString proposedName(const vmime::bodyPart& part)
+{
+    QString name = parameterText(part, vmime::fields::CONTENT_DISPOSITION, "filename");
+    if (name.trimmed().isEmpty())
+        name = parameterText(part, vmime::fields::CONTENT_TYPE, "name");
+    return name;
+}
+
+bool isReservedDeviceName(const QString& name)
+{
+    static const QRegularExpression reserved(QStringLiteral("^(con|prn|aux|nul|com[0-9]|lpt[0-9])(\\..*)?$"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    return reserved.match(name).hasMatch();
+}
+
+QString withNumber(const QString& name, int number)
+{
+    if (number == 1)
+        return name;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    const QString suffix = QStringLiteral(" (%1)").arg(number);
+    return dot > 0 ? name.left(dot) + suffix + name.mid(dot) : name + suffix;
+}
+
+// Creates a file that did not exist before (never following a link or reusing a name).
+bool createNew(QFile& file, const QString& folder, const QString& name)
+{
+    for (int number = 1; number < 10000; ++number) {
+        file.setFileName(folder + u'/' + withNumber(name, number));
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return true;
+        if (!file.exists())
+            return false;  // the folder is missing or not writable
+    }
+    return false;
+}
+
+}  // namespace
+
+QString safeFileName(const QString& proposed, const QString& fallback)
+{
+    // Round-trip through code page 932: what it cannot hold becomes "?", replaced below.
+    QString name = cp932::decode(cp932::encode(proposed));
+    for (QChar& c : name) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f || QStringView(u"/\\:*?\"<>|").contains(c))
+            c = u'_';
+    }
+    while (!name.isEmpty() && (name.front() == u' ' || name.front() == u'.'))
+        name.remove(0, 1);
+    while (!name.isEmpty() && (name.back() == u' ' || name.back() == u'.'))
+        name.chop(1);
+    if (name.isEmpty() || isReservedDeviceName(name))
+        name = fallback;
+    while (cp932::encode(name).size() > MaxNameBytes) {
+        const qsizetype dot = name.lastIndexOf(u'.');
+        const bool keepExtension = dot > 0 && name.size() - dot <= 10 && dot > 1;
+        name = keepExtension ? name.left(dot - 1) + name.mid(dot) : name.chopped(1);
+    }
+    return name;
+}
+
+AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder)
+{
+    AttachmentReport report;
+    if (mail.isFragment()) {
+        report.result = -6;
+        report.error = QStringLiteral("分割されたメールの一部しかありません");
+        return report;
+    }
+    QString dir = folder;
+    dir.replace(u'\\', u'/');
+    while (dir.size() > 1 && dir.endsWith(u'/'))
+        dir.chop(1);
+    int index = 0;
+    for (const MailLeaf& leaf : mail.leaves()) {
+        if (leaf.role != MailLeaf::Role::Attachment)
+            continue;
+        ++index;
+        const QString name = safeFileName(proposedName(*leaf.part), QStringLiteral("attachment%1.dat").arg(index));
+        QFile file;
+        if (!createNew(file, dir, name)) {
+            report.result = -5;
+            report.error = QStringLiteral("添付ファイル %1 を作成できません: %2").arg(name, file.errorString());
+            return report;
+        }
+        FileOutput output(file);
+        try {
+            leaf.part->getBody()->getContents()->extract(output);
+        } catch (const std::exception&) {
+            // a broken encoding gives what could be decoded
+        }
+        file.close();
+        if (output.failed() || file.error() != QFileDevice::NoError) {
+            file.remove();
+            report.result = -5;
+            report.error = QStringLiteral("添付ファイル %1 を書き込めません").arg(name);
+            return report;
+        }
+        report.written.append(file.fileName());
+    }
+    report.result = report.written.isEmpty() ? 0 : 1;
+    return report;
+}
+
+}  // namespace nmail

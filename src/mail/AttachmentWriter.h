@@ -1,0 +1,27 @@
+#pragma once
+// Writes the attachments of a received mail into a folder, each under a name that is safe to
+// create there: never outside the folder, never over an existing file.
+
+#include <QString>
+#include <QStringList>
+
+namespace nmail {
+
+class ParsedMail;
+
+struct AttachmentReport {
+    // 1 written, 0 nothing to write, -5 a file could not be written, -6 a split mail whose
+    // other fragments are not here.
+    int result = 0;
+    QStringList written;  // full paths, in the mail's order
+    QString error;
+};
+
+AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder);
+
+// A file name that code page 932 can hold and that names a plain new entry in one folder:
+// separators, "..", control and reserved characters replaced, reserved device names and empty
+// names avoided, length bounded. fallback is used when nothing usable is left.
+QString safeFileName(const QString& proposed, const QString& fallback);
+
+}  // namespace nmail

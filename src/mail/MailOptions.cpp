@@ -1,0 +1,11 @@
+#include "mail/MailOptions.h"
+
+namespace nmail {
+
+MailOptions& options()
+{
+    static MailOptions instance;
+    return instance;
+}
+
+}  // namespace nmail

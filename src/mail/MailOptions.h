@@ -1,0 +1,32 @@
+#pragma once
+// Settings of the mail layer that the mail-library calls themselves do not carry: network
+// timeouts, the certificate authorities to trust, which ports speak TLS from the first byte,
+// and the account used for SMTP AUTH. The program sets the SMTP account from its stored ID and
+// password; tests also shorten the timeout and hand in their own test CA.
+
+#include <QString>
+
+#include <chrono>
+#include <set>
+
+namespace nmail {
+
+struct MailOptions {
+    // Longest wait for a connection, a server reply or the next byte of a transfer.
+    std::chrono::milliseconds timeout{std::chrono::seconds(30)};
+    // PEM file of trusted CAs; empty means the system's trust store.
+    QString caFile;
+    // Ports that speak TLS from the first byte; on every other port STARTTLS/STLS is used when
+    // the server offers it.
+    std::set<int> implicitTlsPorts{995, 465};
+    // Mail submission ports: a client logs in there whenever the server offers AUTH.
+    std::set<int> submissionPorts{587, 465};
+    // The account for SMTP AUTH, used only when the server asks for it.
+    QString smtpUserId;
+    QString smtpPassword;
+};
+
+// The options every later call uses. Not thread-safe: set them before mail work starts.
+MailOptions& options();
+
+}  // namespace nmail

@@ -1,0 +1,132 @@
+#include "mail/MessageComposer.h"
+
+#include "mail/Charsets.h"
+#include "mail/HeaderEncoding.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QStringList>
+
+namespace nmail {
+
+namespace {
+
+// Longest line allowed in 7bit content.
+constexpr qsizetype MaxLineBytes = 998;
+
+QByteArray randomToken()
+{
+    return QByteArray::number(QRandomGenerator::global()->generate64(), 36) +
+           QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+}
+
+QByteArray base64Lines(const QByteArray& data)
+{
+    const QByteArray encoded = data.toBase64();
+    QByteArray out;
+    out.reserve(encoded.size() + encoded.size() / 76 * 2 + 2);
+    for (qsizetype i = 0; i < encoded.size(); i += 76)
+        out += encoded.mid(i, 76) + "\r\n";
+    return out;
+}
+
+// The text part: ISO-2022-JP 7bit, each line returning to ASCII before its CR LF, when the text
+// fits that charset in lines a 7bit transfer allows; UTF-8 base64 otherwise.
+QByteArray textPart(const QString& body)
+{
+    QString text = body;
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    text.replace(u'\r', u'\n');
+    QStringList lines = text.split(u'\n');
+    if (lines.size() > 1 && lines.back().isEmpty())
+        lines.removeLast();  // the body's own last line end
+    QByteArray jis;
+    for (const QString& line : lines) {
+        const auto encoded = charsets::toIso2022Jp(line);
+        if (!encoded || encoded->size() > MaxLineBytes)
+            return "Content-Type: text/plain; charset=UTF-8\r\n"
+                   "Content-Transfer-Encoding: base64\r\n\r\n" +
+                   base64Lines((lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")).toUtf8());
+        jis += *encoded + "\r\n";
+    }
+    return "Content-Type: text/plain; charset=ISO-2022-JP\r\n"
+           "Content-Transfer-Encoding: 7bit\r\n\r\n" + jis;
+}
+
+std::optional<QByteArray> attachmentPart(const QString& path, QString* error)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("添付ファイルを読めません: %1").arg(path);
+        return std::nullopt;
+    }
+    const QString name = QFileInfo(path).fileName();
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("添付ファイルを読めません: %1 (%2)").arg(path, file.errorString());
+        return std::nullopt;
+    }
+    QByteArray legacyName = encodeWords(name);
+    legacyName.replace("\"", "\\\"");
+    return "Content-Type: application/octet-stream;\r\n name=\"" + legacyName + "\"\r\n"
+           "Content-Disposition: attachment;\r\n " + rfc2231Parameter("filename", name) + "\r\n"
+           "Content-Transfer-Encoding: base64\r\n\r\n" + base64Lines(data);
+}
+
+QByteArray addressList(const QStringList& addresses)
+{
+    QList<QByteArray> encoded;
+    for (const QString& address : addresses)
+        encoded.append(encodeAddress(address));
+    return encoded.join(",\r\n ");
+}
+
+QByteArray headerBlock(const OutgoingMail& mail)
+{
+    QString domain = bareAddress(mail.from).section(u'@', 1);
+    if (domain.isEmpty())
+        domain = QStringLiteral("localhost");
+    QByteArray header;
+    header += "Date: " + QDateTime::currentDateTime().toString(Qt::RFC2822Date).toLatin1() + "\r\n";
+    header += "From: " + encodeAddress(mail.from) + "\r\n";
+    header += "To: " + addressList(mail.to) + "\r\n";
+    if (!mail.cc.isEmpty())
+        header += "Cc: " + addressList(mail.cc) + "\r\n";
+    header += "Subject: " + encodeWords(mail.subject) + "\r\n";
+    header += "Message-ID: <" + QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + "." +
+              randomToken() + "@" + domain.toUtf8() + ">\r\n";
+    header += "MIME-Version: 1.0\r\n";
+    QByteArray extra = mail.extraHeader.trimmed();
+    if (!extra.isEmpty())
+        header += extra.replace("\r\n", "\n").replace("\n", "\r\n") + "\r\n";
+    return header;
+}
+
+}  // namespace
+
+std::optional<QByteArray> composeMail(const OutgoingMail& mail, QString* error)
+{
+    QList<QByteArray> attachments;
+    for (const QString& path : mail.attachmentPaths) {
+        auto part = attachmentPart(path, error);
+        if (!part)
+            return std::nullopt;
+        attachments.append(*part);
+    }
+    const QByteArray text = textPart(mail.body);
+    if (attachments.isEmpty())
+        return headerBlock(mail) + text;
+
+    const QByteArray boundary = "=_tessaly_" + randomToken();
+    QByteArray out = headerBlock(mail);
+    out += "Content-Type: multipart/mixed;\r\n boundary=\"" + boundary + "\"\r\n\r\n";
+    out += "This is a multi-part message in MIME format.\r\n";
+    for (const QByteArray& part : QList<QByteArray>{text} + attachments)
+        out += "\r\n--" + boundary + "\r\n" + part;
+    out += "\r\n--" + boundary + "--\r\n";
+    return out;
+}
+
+}  // namespace nmail

@@ -1,0 +1,83 @@
+#include "mail/SmtpSender.h"
+
+#include "mail/CurlEasy.h"
+#include "mail/MailOptions.h"
+
+#include <cstring>
+#include <memory>
+
+namespace nmail {
+
+namespace {
+
+struct Upload {
+    const QByteArray& data;
+    qsizetype position = 0;
+
+    static size_t read(char* buffer, size_t size, size_t count, void* self)
+    {
+        auto* me = static_cast<Upload*>(self);
+        const qsizetype room = static_cast<qsizetype>(size * count);
+        const qsizetype chunk = std::min(room, me->data.size() - me->position);
+        std::memcpy(buffer, me->data.constData() + me->position, static_cast<size_t>(chunk));
+        me->position += chunk;
+        return static_cast<size_t>(chunk);
+    }
+};
+
+struct SlistFree {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+
+enum class Outcome { Sent, NeedsAuth, Failed };
+
+Outcome attempt(const ServerAddress& server, const SmtpEnvelope& envelope, const QByteArray& message,
+                bool withAuth, QString* error)
+{
+    CurlEasy curl;
+    CURL* h = curl.handle();
+    const std::string from = '<' + envelope.from.toStdString() + '>';
+    std::unique_ptr<curl_slist, SlistFree> recipients;
+    for (const QString& recipient : envelope.recipients)
+        recipients.reset(curl_slist_append(recipients.release(), ('<' + recipient.toStdString() + '>').c_str()));
+    Upload upload{message};
+    curl_easy_setopt(h, CURLOPT_MAIL_FROM, from.c_str());
+    curl_easy_setopt(h, CURLOPT_MAIL_RCPT, recipients.get());
+    curl_easy_setopt(h, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(h, CURLOPT_READFUNCTION, &Upload::read);
+    curl_easy_setopt(h, CURLOPT_READDATA, &upload);
+    curl_easy_setopt(h, CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(message.size()));
+    if (withAuth) {
+        curl_easy_setopt(h, CURLOPT_USERNAME, options().smtpUserId.toUtf8().constData());
+        curl_easy_setopt(h, CURLOPT_PASSWORD, options().smtpPassword.toUtf8().constData());
+    }
+    const CURLcode code = curl.perform(server.url(MailProtocol::Smtp));
+    if (code == CURLE_OK)
+        return Outcome::Sent;
+    *error = QStringLiteral("SMTPサーバー %1 に送信できません: %2").arg(server.display(), curl.failure(code));
+    return curl.responseCode() == 530 || curl.serverRefusal().startsWith("530") ? Outcome::NeedsAuth
+                                                                                 : Outcome::Failed;
+}
+
+}  // namespace
+
+bool sendMail(const ServerAddress& server, const SmtpEnvelope& envelope, const QByteArray& message,
+              QString* error)
+{
+    if (envelope.recipients.isEmpty()) {
+        *error = QStringLiteral("宛先がありません");
+        return false;
+    }
+    const bool haveAccount = !options().smtpUserId.isEmpty();
+    const bool authFirst = haveAccount && options().submissionPorts.count(server.port) > 0;
+    const Outcome outcome = attempt(server, envelope, message, authFirst, error);
+    if (outcome != Outcome::NeedsAuth)
+        return outcome == Outcome::Sent;
+    if (!haveAccount) {
+        *error += QStringLiteral(" (サーバーが認証を求めていますが、IDが設定されていません)");
+        return false;
+    }
+    return !authFirst && attempt(server, envelope, message, true, error) == Outcome::Sent;
+}
+
+}  // namespace nmail

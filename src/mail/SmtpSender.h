@@ -1,0 +1,23 @@
+#pragma once
+// Hands one composed mail to an SMTP server. STARTTLS is used when the server offers it; AUTH
+// only when the server demands it (530 for the sender or a recipient) or on a submission port
+// that offers it, so a server that takes mail without a login never sees the password.
+
+#include "mail/ServerAddress.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace nmail {
+
+struct SmtpEnvelope {
+    QString from;          // bare address
+    QStringList recipients;  // bare addresses
+};
+
+// True when the server accepted the mail; otherwise error says why.
+bool sendMail(const ServerAddress& server, const SmtpEnvelope& envelope, const QByteArray& message,
+              QString* error);
+
+}  // namespace nmail

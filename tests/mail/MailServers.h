@@ -1,0 +1,71 @@
+#pragma once
+// The loopback Dovecot and SMTP servers the "mailservers" CTest fixture started, as the tests
+// see them: ports, the test CA, and each user's Maildir for dropping in and looking at mail.
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+class MailServers {
+public:
+    MailServers()
+    {
+        QFile env(QStringLiteral(TESSALY_MAIL_SERVERS_ENV));
+        if (!env.open(QIODevice::ReadOnly))
+            return;
+        for (const QByteArray& line : env.readAll().split('\n')) {
+            const qsizetype eq = line.indexOf('=');
+            if (eq > 0)
+                values_.insert(QString::fromUtf8(line.left(eq)), QString::fromUtf8(line.mid(eq + 1)).remove(u'"'));
+        }
+    }
+
+    bool isUp() const { return !values_.isEmpty(); }
+    int port(const char* key) const { return values_.value(QString::fromLatin1(key)).toInt(); }
+    QString caFile() const { return values_.value(QStringLiteral("CA_FILE")); }
+    QString server(const char* key) const { return QStringLiteral("127.0.0.1:%1").arg(port(key)); }
+    static QString password(const QString& user) { return QStringLiteral("secret-") + user; }
+
+    QString maildir(const QString& user) const
+    {
+        return values_.value(QStringLiteral("HOME_DIR")) + u'/' + user + QStringLiteral("/Maildir");
+    }
+
+    // Drops a mail into the user's Maildir the way a delivery agent does: written in tmp/, then
+    // renamed into new/. Mails added in one go keep their order.
+    void deliver(const QString& user, const QByteArray& mail) const
+    {
+        const QString name = QStringLiteral("%1.%2.test").arg(QDateTime::currentMSecsSinceEpoch(), 15, 10, QChar(u'0')).arg(++counter_, 6, 10, QChar(u'0'));
+        const QString tmp = maildir(user) + QStringLiteral("/tmp/") + name;
+        QFile f(tmp);
+        if (f.open(QIODevice::WriteOnly) && f.write(mail) == mail.size() && f.flush())
+            f.close();
+        QFile::rename(tmp, maildir(user) + QStringLiteral("/new/") + name);
+    }
+
+    // Every mail in the user's Maildir (new/ and cur/).
+    QStringList mails(const QString& user) const
+    {
+        QStringList files;
+        for (const char* sub : {"/new", "/cur"}) {
+            const QString dir = maildir(user) + QString::fromLatin1(sub);
+            for (const QString& name : QDir(dir).entryList(QDir::Files, QDir::Name))
+                files.append(dir + u'/' + name);
+        }
+        return files;
+    }
+
+    void empty(const QString& user) const
+    {
+        for (const QString& file : mails(user))
+            QFile::remove(file);
+    }
+
+private:
+    QHash<QString, QString> values_;
+    mutable int counter_ = 0;
+};

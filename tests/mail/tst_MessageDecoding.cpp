@@ -1,0 +1,126 @@
+// What the reader of a received mail gets: subject, date and sender decoded from whatever
+// charset and encoding the mail uses, and the text a person reads, for the corpus of real-world
+// shapes and broken mails.
+
+#include "MailCorpus.h"
+#include "mail/AttachmentWriter.h"
+#include "mail/HtmlText.h"
+#include "mail/MessageDecoder.h"
+#include "mail/ParsedMail.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using nmail::decodeMail;
+using nmail::ParsedMail;
+
+class MessageDecodingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void decodesCharsetsAndEncodings_data()
+    {
+        QTest::addColumn<QByteArray>("raw");
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("ISO-2022-JP with NEC row 13") << corpus::iso2022jp() << QStringLiteral("①～テスト")
+                                                     << QStringLiteral("丸数字①と波ダッシュ～です。\r\n二行目\r\n");
+        QTest::newRow("UTF-8 base64") << corpus::utf8Base64() << QStringLiteral("髙橋からのお知らせ")
+                                      << QStringLiteral("髙橋です。\r\nUTF-8の本文です。\r\n");
+        QTest::newRow("Shift_JIS quoted-printable") << corpus::shiftJisQuotedPrintable()
+                                                    << QStringLiteral("シフトJISの本文")
+                                                    << QStringLiteral("シフトJISの本文\r\n");
+        QTest::newRow("EUC-JP") << corpus::eucJp() << QStringLiteral("EUCの件名") << QStringLiteral("EUC-JPの本文です。\r\n");
+        QTest::newRow("folded subject splitting a character")
+            << corpus::foldedSubject() << QStringLiteral("長い件名が複数の符号化語にまたがって折り返されています")
+            << QStringLiteral("body\r\n");
+        QTest::newRow("label lies: UTF-8 bytes called ISO-2022-JP")
+            << corpus::lyingCharset() << QStringLiteral("嘘のラベル") << QStringLiteral("本当はUTF-8です。\r\n");
+        QTest::newRow("unknown charset") << corpus::unknownCharset() << QStringLiteral("unknown")
+                                         << QStringLiteral("知らない文字コード\r\n");
+        QTest::newRow("multipart/alternative shows the plain version")
+            << corpus::alternative() << QStringLiteral("alt") << QStringLiteral("平文の版\r\n");
+        QTest::newRow("lines starting with a dot") << corpus::dotLines() << QStringLiteral("dots")
+                                                   << QStringLiteral(".\r\n..two dots\r\n.one dot\r\nend\r\n");
+        QTest::newRow("multipart without a boundary keeps its text")
+            << corpus::missingBoundary() << QStringLiteral("noboundary") << QStringLiteral("just some text\r\n");
+    }
+
+    void decodesCharsetsAndEncodings()
+    {
+        QFETCH(QByteArray, raw);
+        QFETCH(QString, subject);
+        QFETCH(QString, text);
+        const auto mail = decodeMail(ParsedMail(raw));
+        QCOMPARE(mail.subject, subject);
+        QCOMPARE(mail.text, text);
+        QCOMPARE(mail.sender, QStringLiteral("山田 <yamada@example.jp>"));
+        QCOMPARE(mail.date, QStringLiteral("Tue, 08 Dec 2026 09:30:05 +0900"));
+    }
+
+    void headerIsKeptAsReceived()
+    {
+        const QByteArray raw = corpus::iso2022jp();
+        const auto mail = decodeMail(ParsedMail(raw));
+        QCOMPARE(mail.header, raw.left(raw.indexOf("\r\n\r\n")));
+    }
+
+    void htmlOnlyMailReadsAsPlainText()
+    {
+        const auto mail = decodeMail(ParsedMail(corpus::htmlOnly()));
+        QCOMPARE(mail.text, QStringLiteral("こんにちは\r\nA & B ①\r\n"));
+        QCOMPARE(nmail::htmlToPlainText(u"a<br>b<!-- c -->&lt;d&gt;&bogus;&#0;"), QStringLiteral("a\r\nb<d>&bogus;?"));
+    }
+
+    void attachmentsAreListedWithoutTheirData()
+    {
+        const auto mail = decodeMail(ParsedMail(corpus::nestedAttachments()));
+        QVERIFY2(mail.text.startsWith(QStringLiteral("本文です。\r\nContent-Type: application/pdf; name=")), qPrintable(mail.text));
+        QCOMPARE(mail.text.count(QStringLiteral("Content-Disposition: attachment;")), 2);
+        QVERIFY(mail.text.contains(QStringLiteral("Content-Type: text/plain; charset=Shift_JIS\r\n")));
+        QVERIFY(!mail.text.contains(QString::fromLatin1(corpus::nestedFirstData().toBase64().left(40))));
+        QVERIFY(!mail.text.contains(QStringLiteral("html")));
+    }
+
+    void fragmentShowsItsTypeAsAnAttachment()
+    {
+        const auto mail = decodeMail(ParsedMail(corpus::fragment()));
+        QVERIFY(mail.text.startsWith(QStringLiteral("Content-Type: message/partial;")));
+        QVERIFY(mail.text.contains(QStringLiteral("attachment")));
+    }
+
+    // Inputs that once broke the decoder (fuzzer finds), kept as files named after the fault.
+    void regressionInputsDecode_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QDir data(QStringLiteral(TESSALY_MAIL_TEST_DATA));
+        for (const QString& name : data.entryList({QStringLiteral("*.eml")}, QDir::Files))
+            QTest::newRow(qPrintable(name)) << data.filePath(name);
+    }
+    void regressionInputsDecode()
+    {
+        QFETCH(QString, path);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const ParsedMail mail(file.readAll());
+        decodeMail(mail);
+        QTemporaryDir dir;
+        QVERIFY(nmail::writeAttachments(mail, dir.path()).result >= -6);
+    }
+
+    void brokenMailsDecodeWithoutCrashing()
+    {
+        QCOMPARE(decodeMail(ParsedMail(corpus::badBase64())).subject, QStringLiteral("bad"));
+        const auto huge = decodeMail(ParsedMail(corpus::hugeHeaderLine()));
+        QCOMPARE(huge.subject, QStringLiteral("huge"));
+        QCOMPARE(huge.text, QStringLiteral("small body\r\n"));
+        const auto empty = decodeMail(ParsedMail(QByteArray()));
+        QVERIFY(empty.text.isEmpty());
+        QVERIFY(decodeMail(ParsedMail("no header at all")).subject.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(MessageDecodingTest)
+#include "tst_MessageDecoding.moc"

@@ -1,0 +1,231 @@
+// POP3 reception through the mail library against the loopback Dovecot: connecting, both
+// logins and their failures, status, size, text, deletion and its commit at close, in clear
+// text and over TLS.
+
+#include "MailBuffers.h"
+#include "MailCorpus.h"
+#include "MailServers.h"
+#include "mail/MailOptions.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace nmail;
+
+namespace {
+const QString User = QStringLiteral("pop");
+}
+
+class Pop3SessionTest : public QObject {
+    Q_OBJECT
+
+    MailServers servers;
+
+    int connectAndLogin(const QString& server, int apop)
+    {
+        const int handle = NMailPop3Connect(sjis(server));
+        if (handle < 0)
+            return -100;
+        const int count = NMailPop3Authenticate(handle, sjis(User), sjis(MailServers::password(User)), apop);
+        if (count < 0) {
+            NMailPop3Close(handle);
+            return -101;
+        }
+        return handle;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(servers.isUp(), "the mailservers fixture did not start");
+        NMailInitializeWinSock();
+        NMailSetOption(1, 8192);
+        options().timeout = std::chrono::seconds(5);
+        options().caFile = servers.caFile();
+    }
+    void init() { servers.empty(User); }
+    void cleanupTestCase() { NMailEndWinSock(); }
+
+    void connectFailsWithMinusOneAndAReason_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::newRow("refused") << QStringLiteral("127.0.0.1:1");
+        QTest::newRow("unknown host") << QStringLiteral("no-such-host.invalid");
+        QTest::newRow("bad port") << QStringLiteral("127.0.0.1:99999");
+        QTest::newRow("empty") << QString();
+    }
+    void connectFailsWithMinusOneAndAReason()
+    {
+        QFETCH(QString, server);
+        QCOMPARE(NMailPop3Connect(sjis(server)), -1);
+        QVERIFY(!lastMailError().isEmpty());
+    }
+
+    void loginsCountTheMails_data()
+    {
+        QTest::addColumn<int>("apop");
+        QTest::addColumn<bool>("implicitTls");
+        QTest::newRow("USER/PASS with STLS") << 0 << false;
+        QTest::newRow("APOP with STLS") << -1 << false;
+        QTest::newRow("USER/PASS over POP3S") << 0 << true;
+        QTest::newRow("APOP over POP3S") << -1 << true;
+    }
+    void loginsCountTheMails()
+    {
+        QFETCH(int, apop);
+        QFETCH(bool, implicitTls);
+        servers.deliver(User, corpus::iso2022jp());
+        servers.deliver(User, corpus::utf8Base64());
+        options().implicitTlsPorts = {servers.port("POP3S_PORT")};
+        const int handle = NMailPop3Connect(sjis(servers.server(implicitTls ? "POP3S_PORT" : "POP3_PORT")));
+        QVERIFY2(handle > 0, qPrintable(lastMailError()));
+        QCOMPARE(NMailPop3Authenticate(handle, sjis(User), sjis(MailServers::password(User)), apop), 2);
+        QCOMPARE(NMailPop3Close(handle), 0);
+        QCOMPARE(servers.mails(User).size(), 2);
+    }
+
+    void wrongPasswordGivesTheServersReason_data()
+    {
+        QTest::addColumn<int>("apop");
+        QTest::newRow("USER/PASS") << 0;
+        QTest::newRow("APOP") << -1;
+    }
+    void wrongPasswordGivesTheServersReason()
+    {
+        QFETCH(int, apop);
+        const int handle = NMailPop3Connect(sjis(servers.server("POP3_PORT")));
+        QVERIFY(handle > 0);
+        QVERIFY(NMailPop3Authenticate(handle, sjis(User), "wrong", apop) < 0);
+        QVERIFY2(lastMailError().contains(QStringLiteral("-ERR [AUTH]")), qPrintable(lastMailError()));
+        NMailPop3Close(handle);
+    }
+
+    void untrustedCertificateIsRefused()
+    {
+        options().caFile.clear();  // the system store does not know the test CA
+        const int handle = NMailPop3Connect(sjis(servers.server("POP3_PORT")));
+        options().caFile = servers.caFile();
+        QCOMPARE(handle, -1);
+        QVERIFY2(lastMailError().contains(QStringLiteral("certificate"), Qt::CaseInsensitive), qPrintable(lastMailError()));
+    }
+
+    void fetchesStatusSizeAndText()
+    {
+        const QByteArray raw = corpus::iso2022jp();
+        servers.deliver(User, raw);
+        const int handle = connectAndLogin(servers.server("POP3_PORT"), -1);
+        QVERIFY(handle > 0);
+        MailBuffers b;
+        NMailPop3GetMailStatus(handle, 1, b.subject, b.date, b.sender, b.header, 0);
+        QCOMPARE(b.subjectText(), QStringLiteral("①～テスト"));
+        QCOMPARE(b.senderText(), QStringLiteral("山田 <yamada@example.jp>"));
+        QCOMPARE(b.dateText(), QStringLiteral("Tue, 08 Dec 2026 09:30:05 +0900"));
+        QVERIFY(b.headerText().startsWith(QStringLiteral("From: =?ISO-2022-JP?B?")));
+        const int size = NMailPop3GetMailSize(handle, 1);
+        QCOMPARE(size, raw.size());
+        b.text.assign(static_cast<size_t>(size) + 1, 'X');
+        NMailPop3GetMail(handle, 1, b.subject, b.date, b.sender, b.header, b.text, 0, 0);
+        QCOMPARE(b.bodyText(), QStringLiteral("丸数字①と波ダッシュ～です。\r\n二行目\r\n"));
+        QCOMPARE(QByteArray(b.text.data()), cp932::encode(QStringLiteral("丸数字①と波ダッシュ～です。\r\n二行目\r\n")));
+        NMailPop3Close(handle);
+    }
+
+    void textIsCutToTheBufferWithoutSplittingACharacter()
+    {
+        servers.deliver(User, corpus::iso2022jp());
+        const int handle = connectAndLogin(servers.server("POP3_PORT"), 0);
+        MailBuffers b;
+        b.subject.assign(4, 'X');  // room for one double-byte character and the NUL, not two
+        b.text.assign(4, 'X');
+        NMailPop3GetMail(handle, 1, b.subject, b.date, b.sender, b.header, b.text, 0, 0);
+        QCOMPARE(QByteArray(b.subject.data()), cp932::encode(QStringLiteral("①")));
+        QCOMPARE(QByteArray(b.text.data()), cp932::encode(QStringLiteral("丸")));
+        NMailPop3Close(handle);
+    }
+
+    void linesStartingWithADotSurviveRetr()
+    {
+        servers.deliver(User, corpus::dotLines());
+        const int handle = connectAndLogin(servers.server("POP3_PORT"), 0);
+        MailBuffers b;
+        b.text.assign(static_cast<size_t>(NMailPop3GetMailSize(handle, 1)) + 1, 'X');
+        NMailPop3GetMail(handle, 1, b.subject, b.date, b.sender, b.header, b.text, 0, 0);
+        QCOMPARE(b.bodyText(), QStringLiteral(".\r\n..two dots\r\n.one dot\r\nend\r\n"));
+        NMailPop3Close(handle);
+    }
+
+    void deletionsKeepNumbersUntilCloseCommits()
+    {
+        for (const QByteArray& mail : {corpus::iso2022jp(), corpus::utf8Base64(), corpus::eucJp()})
+            servers.deliver(User, mail);
+        const int handle = connectAndLogin(servers.server("POP3_PORT"), -1);
+        MailBuffers b;
+        QCOMPARE(NMailPop3DeleteMail(handle, 1), 0);
+        NMailPop3GetMailStatus(handle, 2, b.subject, b.date, b.sender, b.header, 0);
+        QCOMPARE(b.subjectText(), QStringLiteral("髙橋からのお知らせ"));
+        QCOMPARE(NMailPop3DeleteMail(handle, 2), 0);
+        QCOMPARE(servers.mails(User).size(), 3);  // nothing is gone before QUIT
+        QCOMPARE(NMailPop3Close(handle), 0);
+        QCOMPARE(servers.mails(User).size(), 1);
+        const int again = connectAndLogin(servers.server("POP3_PORT"), 0);
+        NMailPop3GetMailStatus(again, 1, b.subject, b.date, b.sender, b.header, 0);
+        QCOMPARE(b.subjectText(), QStringLiteral("EUCの件名"));
+        NMailPop3Close(again);
+    }
+
+    void attachmentsComeFromTheFetchedMail_data()
+    {
+        QTest::addColumn<QByteArray>("mail");
+        QTest::addColumn<bool>("folderExists");
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("files");
+        QTest::newRow("two attachments") << corpus::nestedAttachments() << true << 1 << 2;
+        QTest::newRow("folder missing") << corpus::nestedAttachments() << false << -5 << 0;
+        QTest::newRow("split mail") << corpus::fragment() << true << -6 << 0;
+        QTest::newRow("plain mail") << corpus::iso2022jp() << true << 0 << 0;
+    }
+    void attachmentsComeFromTheFetchedMail()
+    {
+        QFETCH(QByteArray, mail);
+        QFETCH(bool, folderExists);
+        QFETCH(int, result);
+        QFETCH(int, files);
+        servers.deliver(User, mail);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("添付フォルダ"));
+        if (folderExists)
+            QDir(dir.path()).mkdir(QStringLiteral("添付フォルダ"));
+        const int handle = connectAndLogin(servers.server("POP3_PORT"), 0);
+        MailBuffers b;
+        b.text.assign(static_cast<size_t>(NMailPop3GetMailSize(handle, 1)) + 1, '\0');
+        NMailPop3GetMail(handle, 1, b.subject, b.date, b.sender, b.header, b.text, 0, 0);
+        // The caller's own copy of the mail is header and decoded text: no attachment data.
+        const std::string whole = std::string(b.header.data()) + "\r\n" + b.text.data() + "\r\n";
+        QCOMPARE(NMailAttachmentFileFirst(0, b.subject, b.date, b.sender, b.header, b.text, sjis(folder + u'\\'),
+                                          sjis(folder + QStringLiteral("\\0.txt")), whole, 0), result);
+        if (result < 0)
+            QVERIFY(!lastMailError().isEmpty());
+        NMailAttachmentFileClose(0);
+        NMailPop3Close(handle);
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), files);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), folderExists ? 1 : 0);
+    }
+
+    void unknownMailNumberFailsCleanly()
+    {
+        servers.deliver(User, corpus::dotLines());
+        const int handle = connectAndLogin(servers.server("POP3_PORT"), 0);
+        MailBuffers b;
+        QVERIFY(NMailPop3GetMailStatus(handle, 2, b.subject, b.date, b.sender, b.header, 0) < 0);
+        QCOMPARE(b.subjectText(), QString());
+        QVERIFY(NMailPop3GetMailSize(handle, 0) < 0);
+        QVERIFY(NMailPop3DeleteMail(handle, 7) < 0);
+        NMailPop3Close(handle);
+        QVERIFY(NMailPop3Close(handle) < 0);
+        QVERIFY(NMailPop3GetMailSize(handle, 1) < 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(Pop3SessionTest)
+#include "tst_Pop3Session.moc"

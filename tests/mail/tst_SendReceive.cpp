@@ -1,0 +1,218 @@
+// A Japanese mail with attachments sent through the SMTP server into Dovecot and fetched back
+// through the mail library, in clear text, with STARTTLS and AUTH, and with implicit TLS; and
+// the ways a send fails.
+
+#include "MailBuffers.h"
+#include "MailServers.h"
+#include "TempProgramFolder.h"
+#include "mail/MailOptions.h"
+
+#include <QDir>
+#include <QTest>
+
+using namespace nmail;
+
+namespace {
+const QString User = QStringLiteral("send");
+const QString Subject = QStringLiteral("日本語の件名①～と、とても長い件名が複数の符号化語に折り返されることの確認です");
+const QString Body = QStringLiteral("本文です。\r\n丸数字①と波ダッシュ～\r\n.先頭の点\r\n");
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+}  // namespace
+
+class SendReceiveTest : public QObject {
+    Q_OBJECT
+
+    MailServers servers;
+    TempProgramFolder program;
+    QString firstFile, secondFile;
+    QByteArray firstData, secondData;
+
+    QString attachmentFolder() const { return program.file(QStringLiteral("添付フォルダ")); }
+
+    int send(const QString& server, const QString& to, const QString& body, const QString& attachments)
+    {
+        return NMailSmtpSendMail(sjis(server), sjis(to), {}, {}, sjis(QStringLiteral("tessa@example.jp")),
+                                 sjis(Subject), sjis(body), {}, sjis(attachments), 0);
+    }
+
+    // Fetches mail 1 the way the mail check does and expands its attachments.
+    struct Fetched {
+        MailBuffers buffers;
+        int attachmentResult = 0;
+    };
+    Fetched fetchFirst(const QString& pop3Server)
+    {
+        Fetched f;
+        MailBuffers& b = f.buffers;
+        const int handle = NMailPop3Connect(sjis(pop3Server));
+        if (handle < 0 || NMailPop3Authenticate(handle, sjis(User), sjis(MailServers::password(User)), -1) != 1)
+            return f;
+        NMailPop3GetMailStatus(handle, 1, b.subject, b.date, b.sender, b.header, 0);
+        b.text.assign(static_cast<size_t>(NMailPop3GetMailSize(handle, 1)) + 1, '\0');
+        NMailPop3GetMail(handle, 1, b.subject, b.date, b.sender, b.header, b.text, 0, 0);
+        const std::string whole = std::string(b.header.data()) + "\r\n" + b.text.data() + "\r\n";
+        f.attachmentResult = NMailAttachmentFileFirst(0, b.subject, b.date, b.sender, b.header, b.text,
+                                                      sjis(attachmentFolder() + u'\\'),
+                                                      sjis(attachmentFolder() + QStringLiteral("\\0.txt")), whole, 0);
+        NMailAttachmentFileClose(0);
+        NMailPop3DeleteMail(handle, 1);
+        NMailPop3Close(handle);
+        return f;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(servers.isUp(), "the mailservers fixture did not start");
+        NMailInitializeWinSock();
+        NMailSetOption(1, 8192);
+        options().timeout = std::chrono::seconds(5);
+        options().caFile = servers.caFile();
+        options().implicitTlsPorts = {servers.port("POP3S_PORT"), servers.port("SMTPS_PORT")};
+        options().submissionPorts = {servers.port("SMTPS_PORT")};
+        options().smtpUserId = User;
+        options().smtpPassword = MailServers::password(User);
+        firstFile = program.file(QStringLiteral("請求書①.pdf"));
+        secondFile = program.file(QStringLiteral("メモ～.txt"));
+        firstData = QByteArray(70000, '\0');
+        for (qsizetype i = 0; i < firstData.size(); ++i)
+            firstData[i] = static_cast<char>((i * 7) % 256);
+        secondData = ".dot line\r\n" + cp932::encode(QStringLiteral("メモの中身\r\n"));
+        program.write(QStringLiteral("請求書①.pdf"), firstData);
+        program.write(QStringLiteral("メモ～.txt"), secondData);
+    }
+    void init()
+    {
+        servers.empty(User);
+        QDir(attachmentFolder()).removeRecursively();
+        QDir(program.path()).mkdir(QStringLiteral("添付フォルダ"));
+    }
+    void cleanupTestCase() { NMailEndWinSock(); }
+
+    void roundTripWithTwoAttachments_data()
+    {
+        QTest::addColumn<QByteArray>("smtpPort");
+        QTest::addColumn<QByteArray>("pop3Port");
+        QTest::newRow("clear text, no AUTH") << QByteArray("SMTP_PORT") << QByteArray("POP3_PORT");
+        QTest::newRow("STARTTLS, AUTH on 530; STLS") << QByteArray("SMTP_AUTH_PORT") << QByteArray("POP3_PORT");
+        QTest::newRow("implicit TLS both ways") << QByteArray("SMTPS_PORT") << QByteArray("POP3S_PORT");
+    }
+    void roundTripWithTwoAttachments()
+    {
+        QFETCH(QByteArray, smtpPort);
+        QFETCH(QByteArray, pop3Port);
+        const int sent = send(servers.server(smtpPort.constData()), User + QStringLiteral("@example.jp"), Body,
+                              firstFile + u',' + secondFile);
+        QVERIFY2(sent >= 0, qPrintable(lastMailError()));
+        QCOMPARE(servers.mails(User).size(), 1);
+
+        const Fetched f = fetchFirst(servers.server(pop3Port.constData()));
+        QCOMPARE(f.buffers.subjectText(), Subject);
+        QCOMPARE(f.buffers.senderText(), QStringLiteral("tessa@example.jp"));
+        QVERIFY(!f.buffers.dateText().isEmpty());
+        QVERIFY2(f.buffers.bodyText().startsWith(Body), qPrintable(f.buffers.bodyText()));
+        QCOMPARE(f.buffers.bodyText().count(QStringLiteral("Content-Disposition: attachment")), 2);
+        QCOMPARE(f.attachmentResult, 1);
+        QCOMPARE(readFile(attachmentFolder() + QStringLiteral("/請求書①.pdf")), firstData);
+        QCOMPARE(readFile(attachmentFolder() + QStringLiteral("/メモ～.txt")), secondData);
+        QCOMPARE(servers.mails(User).size(), 0);
+    }
+
+    void messageCarriesTheStandardHeaders()
+    {
+        QVERIFY(send(servers.server("SMTP_PORT"), User + QStringLiteral("@example.jp"), Body, firstFile) >= 0);
+        const QByteArray raw = readFile(servers.mails(User).value(0));
+        const QByteArray header = raw.left(raw.indexOf("\r\n\r\n"));
+        for (const char* field : {"\r\nDate: ", "\r\nMessage-ID: <", "\r\nMIME-Version: 1.0",
+                                  "\r\nSubject: =?ISO-2022-JP?B?", "\r\nContent-Type: multipart/mixed;"})
+            QVERIFY2(("\r\n" + header).contains(field), field);
+        for (const QByteArray& line : header.split('\n'))
+            QVERIFY2(line.size() <= 78, line.constData());
+        // The text part, and the file named both ways: RFC 2231 and, for old readers, RFC 2047.
+        QVERIFY(raw.contains("\r\nContent-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: 7bit\r\n"));
+        QVERIFY(raw.contains("\r\n name=\"=?ISO-2022-JP?B?"));
+        QVERIFY(raw.contains("\r\n filename*0*=UTF-8''%E8%AB%8B%E6%B1%82%E6%9B%B8"));  // 請求書
+        QVERIFY(raw.contains("\r\nContent-Transfer-Encoding: base64\r\n"));
+    }
+
+    void textOutsideIso2022JpGoesAsUtf8()
+    {
+        const QString body = QStringLiteral("髙橋さんへ 丸数字①\r\n");  // 髙 is not in JIS X 0208
+        QVERIFY(send(servers.server("SMTP_PORT"), User + QStringLiteral("@example.jp"), body, {}) >= 0);
+        QVERIFY(readFile(servers.mails(User).value(0)).contains("Content-Type: text/plain; charset=UTF-8"));
+        const Fetched f = fetchFirst(servers.server("POP3_PORT"));
+        QCOMPARE(f.buffers.bodyText(), body);
+        QCOMPARE(f.attachmentResult, 0);
+    }
+
+    void everyRecipientGetsTheMail()
+    {
+        servers.empty(QStringLiteral("tls"));
+        QVERIFY(send(servers.server("SMTP_PORT"), QStringLiteral("send@example.jp, 宛先 <tls@example.jp>"), Body, {}) >= 0);
+        QCOMPARE(servers.mails(User).size(), 1);
+        QCOMPARE(servers.mails(QStringLiteral("tls")).size(), 1);
+    }
+
+    void failuresAreNegativeWithAReason_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("attachments");
+        QTest::addColumn<QString>("reason");
+        const QString to = User + QStringLiteral("@example.jp");
+        const QString plain = servers.server("SMTP_PORT");
+        QTest::newRow("missing attachment") << plain << to << firstFile + QStringLiteral(",/no/such/file.pdf")
+                                            << QStringLiteral("/no/such/file.pdf");
+        QTest::newRow("no recipient") << plain << QString() << QString() << QStringLiteral("宛先");
+        QTest::newRow("refused") << QStringLiteral("127.0.0.1:1") << to << QString() << QStringLiteral("127.0.0.1:1");
+        QTest::newRow("bad server") << QString() << to << QString() << QStringLiteral("SMTP");
+    }
+    void failuresAreNegativeWithAReason()
+    {
+        QFETCH(QString, server);
+        QFETCH(QString, to);
+        QFETCH(QString, attachments);
+        QFETCH(QString, reason);
+        QVERIFY(send(server, to, Body, attachments) < 0);
+        QVERIFY2(lastMailError().contains(reason), qPrintable(lastMailError()));
+        QCOMPARE(servers.mails(User).size(), 0);
+    }
+
+    void authFailuresAreReported()
+    {
+        options().smtpPassword = QStringLiteral("wrong");
+        QVERIFY(send(servers.server("SMTP_AUTH_PORT"), User + QStringLiteral("@example.jp"), Body, {}) < 0);
+        QVERIFY2(lastMailError().contains(QStringLiteral("535")), qPrintable(lastMailError()));
+        options().smtpUserId.clear();
+        QVERIFY(send(servers.server("SMTP_AUTH_PORT"), User + QStringLiteral("@example.jp"), Body, {}) < 0);
+        QVERIFY2(lastMailError().contains(QStringLiteral("530")), qPrintable(lastMailError()));
+        options().smtpUserId = User;
+        options().smtpPassword = MailServers::password(User);
+        QCOMPARE(servers.mails(User).size(), 0);
+    }
+
+    void untrustedCertificateIsRefused_data()
+    {
+        QTest::addColumn<QByteArray>("port");
+        QTest::newRow("STARTTLS when offered") << QByteArray("SMTP_PORT");
+        QTest::newRow("implicit TLS") << QByteArray("SMTPS_PORT");
+    }
+    void untrustedCertificateIsRefused()
+    {
+        QFETCH(QByteArray, port);
+        options().caFile.clear();  // the system store does not know the test CA
+        const int result = send(servers.server(port.constData()), User + QStringLiteral("@example.jp"), Body, {});
+        options().caFile = servers.caFile();
+        QVERIFY(result < 0);
+        QVERIFY2(lastMailError().contains(QStringLiteral("certificate"), Qt::CaseInsensitive), qPrintable(lastMailError()));
+        QCOMPARE(servers.mails(User).size(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(SendReceiveTest)
+#include "tst_SendReceive.moc"
