@@ -1,0 +1,54 @@
+#include "compose/SentMail.h"
+
+#include "mail/MailOptions.h"
+#include "mail/NMailSession.h"
+#include "platform/Cp932.h"
+#include "platform/TextFields.h"
+
+#include <string>
+#include <vector>
+
+namespace compose {
+
+namespace {
+
+// The library's buffer for its error text: 8192 bytes, like every buffer the program hands it.
+constexpr int ErrorTextSize = 8192;
+
+std::string cp932Bytes(const QString& text) { return cp932::encode(text).toStdString(); }
+
+QString lastErrorText()
+{
+    std::vector<char> buffer(ErrorTextSize, '\0');
+    int length = ErrorTextSize;
+    nmail::NMailGetMessage(0, buffer, length);
+    return cp932::decode(QByteArrayView(buffer.data(), qBound(0, length, ErrorTextSize)));
+}
+
+}  // namespace
+
+store::HistoryRecord sentRecord(const QString& clockText, const OutgoingMail& mail)
+{
+    store::HistoryRecord record;
+    record.Subject = textfields::trimSpaces(mail.subject);
+    record.setDateField(store::HistoryKind::Sent, clockText);
+    record.setAddressField(store::HistoryKind::Sent, textfields::trimSpaces(mail.to));
+    record.Body = textfields::trimSpaces(mail.body);
+    record.InUse = 1;
+    return record;
+}
+
+std::optional<QString> sendMail(const AccountSettings& account, const OutgoingMail& mail)
+{
+    // The ID/password window may change the account at any time; the login goes with each send.
+    nmail::options().smtpUserId = account.UserId;
+    nmail::options().smtpPassword = account.Password;
+    const int result = nmail::NMailSmtpSendMail(
+        cp932Bytes(account.SmtpServer), cp932Bytes(mail.to), {}, {}, cp932Bytes(account.MailAddress),
+        cp932Bytes(mail.subject), cp932Bytes(mail.body), {}, cp932Bytes(mail.attachments), 0);
+    if (result < 0)
+        return lastErrorText();
+    return std::nullopt;
+}
+
+}  // namespace compose

@@ -1,0 +1,31 @@
+#pragma once
+// The two halves of sending one mail that every sending window shares: the record the
+// sent-history file keeps of it, and the hand-over to the mail library.
+
+#include "settings/AccountSettings.h"
+#include "store/HistoryRecord.h"
+
+#include <QString>
+#include <optional>
+
+namespace compose {
+
+// What a sending window hands over, as its boxes hold it (untrimmed). Line breaks are CR LF;
+// attachments are full paths joined with ",".
+struct OutgoingMail {
+    QString to;
+    QString subject;
+    QString body;
+    QString attachments;
+};
+
+// The sent-history record of a mail: subject, recipient and body without leading and trailing
+// spaces, and the main window's clock text as the sending date, unchanged.
+store::HistoryRecord sentRecord(const QString& clockText, const OutgoingMail& mail);
+
+// Sends the mail from the account's address through its SMTP server; the account's ID and
+// password go along for servers that ask for a login. Returns nothing when the mail was sent,
+// otherwise the mail library's own text of what went wrong.
+std::optional<QString> sendMail(const AccountSettings& account, const OutgoingMail& mail);
+
+}  // namespace compose

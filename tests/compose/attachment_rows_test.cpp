@@ -1,0 +1,166 @@
+// The attachment row, which the compose and the reply window share: two picked files joined with
+// ",", "追加" pressed before any first file, a cancelled dialog, "取り消し", and what a send does
+// to the row. Each case runs on both windows.
+
+#include "ComposeFixture.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+// One window's row, whichever window it is.
+struct Row {
+    QPushButton* attach;
+    QPushButton* add;
+    QPushButton* drop;
+    QLineEdit* paths;
+    QListWidget* list;
+};
+
+// Either window in its fixture, with its row.
+struct AnyWindow {
+    explicit AnyWindow(const QString& kind)
+    {
+        if (kind == QStringLiteral("compose")) {
+            compose = std::make_unique<ComposeFixture>();
+            WriteForm& f = *compose->form;
+            row = {f.AttachCommand, f.Command9, f.Command10, f.AttachText, f.List2};
+            fixture = compose.get();
+        } else {
+            reply = std::make_unique<ReplyFixture>();
+            BackForm& f = *reply->form;
+            row = {f.AttachCommand, f.Command9, f.Command10, f.AttachText, f.List2};
+            fixture = reply.get();
+        }
+    }
+    std::unique_ptr<ComposeFixture> compose;
+    std::unique_ptr<ReplyFixture> reply;
+    FormFixture* fixture;
+    Row row;
+};
+
+QStringList lines(const QListWidget* list)
+{
+    QStringList texts;
+    for (int i = 0; i < list->count(); ++i)
+        texts.append(list->item(i)->text());
+    return texts;
+}
+
+const QString First = QStringLiteral("/home/user/書類/見積 書.pdf");
+const QString Second = QStringLiteral("/tmp/b.txt");
+
+}  // namespace
+
+class AttachmentRowsTest : public QObject {
+    Q_OBJECT
+
+    static void bothWindows()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("compose") << QStringLiteral("compose");
+        QTest::newRow("reply") << QStringLiteral("reply");
+    }
+
+private slots:
+    void twoPickedFilesAreJoinedWithAComma_data() { bothWindows(); }
+    void twoPickedFilesAreJoinedWithAComma()
+    {
+        QFETCH(QString, kind);
+        AnyWindow w(kind);
+        const Row& row = w.row;
+        w.fixture->files.answers << First << Second;
+
+        row.attach->click();
+        QCOMPARE(row.paths->text(), First);
+        QVERIFY(!row.attach->isEnabled());
+        QVERIFY(row.add->isEnabled());
+        QVERIFY(!row.list->isVisible());  // the list waits for "追加"
+
+        row.add->click();
+        QCOMPARE(row.paths->text(), First + u',' + Second);
+        QCOMPARE(lines(row.list), (QStringList{First, Second}));
+        QVERIFY(row.list->isVisible());
+        QCOMPARE(w.fixture->files.opened, 2);
+    }
+
+    // The compose window enables "追加" only with "添付File", so there the empty text comes from
+    // a cancelled first pick; the reply window offers it from the start.
+    void addBeforeAnyFirstFileOnlyShowsTheList_data() { bothWindows(); }
+    void addBeforeAnyFirstFileOnlyShowsTheList()
+    {
+        QFETCH(QString, kind);
+        AnyWindow w(kind);
+        const Row& row = w.row;
+        if (kind == QStringLiteral("compose")) {
+            QVERIFY(!row.add->isEnabled());
+            row.attach->click();  // cancelled: nothing added, the button is spent all the same
+            QCOMPARE(w.fixture->files.opened, 1);
+            QVERIFY(row.paths->text().isEmpty());
+            QVERIFY(!row.attach->isEnabled());
+        }
+        const int openedBefore = w.fixture->files.opened;
+        w.fixture->files.answers << Second;
+        row.add->click();
+        QVERIFY(row.list->isVisible());
+        QCOMPARE(row.list->count(), 0);
+        QVERIFY(row.paths->text().isEmpty());
+        QCOMPARE(w.fixture->files.opened, openedBefore);
+    }
+
+    void dropAllEmptiesTheRow_data() { bothWindows(); }
+    void dropAllEmptiesTheRow()
+    {
+        QFETCH(QString, kind);
+        AnyWindow w(kind);
+        const Row& row = w.row;
+        w.fixture->files.answers << First << QString() << Second;
+        row.attach->click();
+        row.add->click();  // cancelled: the text keeps the first file only
+        QCOMPARE(row.paths->text(), First);
+        row.add->click();
+
+        row.drop->click();  // 取り消し
+        QVERIFY(row.paths->text().isEmpty());
+        QCOMPARE(row.list->count(), 0);
+        QVERIFY(!row.list->isVisible());
+        QVERIFY(!row.add->isEnabled());
+        QVERIFY(!row.drop->isEnabled());
+        QVERIFY(row.attach->isEnabled());
+    }
+
+    // At the moment the mail goes to the library the list is hidden, "追加" is off and the first
+    // button usable again; the paths are still there to go with the mail.
+    void composeSendResetsTheRowButSendsThePaths()
+    {
+        ComposeFixture c;
+        WriteForm& form = *c.form;
+        c.files.answers << First << Second;
+        form.AttachCommand->click();
+        form.Command9->click();
+        bool listShown = true;
+        bool addEnabled = true;
+        bool attachEnabled = false;
+        QString paths;
+        c.messages.onShow = [&] {
+            listShown = c.form->List2->isVisible();
+            addEnabled = c.form->Command9->isEnabled();
+            attachEnabled = c.form->AttachCommand->isEnabled();
+            paths = c.form->AttachText->text();
+        };
+        form.Command1->click();
+        QCOMPARE(c.shown().size(), 1);
+        QVERIFY(!listShown);
+        QVERIFY(!addEnabled);
+        QVERIFY(attachEnabled);
+        QCOMPARE(paths, First + u',' + Second);
+    }
+};
+
+QTEST_MAIN(AttachmentRowsTest)
+#include "attachment_rows_test.moc"

@@ -1,0 +1,72 @@
+// A mail written in the compose window goes through the loopback SMTP server: the server keeps
+// it with its Japanese subject and its untrimmed body, and the sent history has its record.
+
+#include "ComposeFixture.h"
+#include "MailServers.h"
+#include "StoredMail.h"
+#include "platform/Cp932.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+namespace {
+
+// A mailbox of our own: the server delivers to every recipient whose Maildir exists.
+const QString Mailbox = QStringLiteral("compose");
+
+}  // namespace
+
+class WriteFormSmtpTest : public QObject {
+    Q_OBJECT
+
+    MailServers servers;
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(servers.isUp(), "the mailservers fixture did not start");
+        for (const char* sub : {"/cur", "/new", "/tmp"})
+            QVERIFY(QDir().mkpath(servers.maildir(Mailbox) + QString::fromLatin1(sub)));
+        servers.empty(Mailbox);
+    }
+
+    void mailArrivesWithItsJapaneseSubjectAndIsRecorded()
+    {
+        ComposeFixture c(true, servers.server("SMTP_PORT"));
+        nmail::options().caFile = servers.caFile();  // the server offers STARTTLS
+        const QString subject = QStringLiteral("送信テストの件名です：日本語と漢字");
+        WriteForm& form = *c.form;
+        form.ToText->setText(QStringLiteral(" ") + Mailbox + QStringLiteral("@example.jp "));
+        form.SubjectText->setText(subject);
+        form.setBodyText(QStringLiteral("  本文です。\r\n二行目  "));
+
+        form.Command1->click();
+
+        QVERIFY2(c.shown().isEmpty(), qPrintable(c.shown().value(0).text));
+        QVERIFY(c.unloaded());
+        QVERIFY(!QApplication::overrideCursor());
+        const QStringList mails = servers.mails(Mailbox);
+        QCOMPARE(mails.size(), 1);
+        const QByteArray message = readFile(mails.first());
+        QVERIFY2(message.contains("\r\nFrom: tessa@example.jp") || message.startsWith("From: tessa@example.jp"),
+                 message.left(600).constData());
+        QCOMPARE(subjectOf(message), subject);
+        QVERIFY(message.contains("charset=ISO-2022-JP"));
+        const QString body = plainBodyOf(message);
+        QVERIFY2(body.startsWith(QStringLiteral("  本文です。\r\n二行目  ")), qPrintable(body));
+
+        // The record keeps the trimmed texts: subject and body as written, no spaces around.
+        const QByteArray record = c.sentFile();
+        QCOMPARE(record.size(), 20284);
+        QCOMPARE(record.left(100).trimmed(), cp932::encode(subject));
+        QCOMPARE(record.mid(190, 90).trimmed(), cp932::encode(Mailbox + QStringLiteral("@example.jp")));
+        QCOMPARE(record.mid(280, 20), cp932::encode(QStringLiteral("本文です。\r\n二行目")).leftJustified(20, ' '));
+        QCOMPARE(c.state.CurrentRecord, std::int16_t(1));
+    }
+};
+
+QTEST_MAIN(WriteFormSmtpTest)
+#include "write_form_smtp_test.moc"
