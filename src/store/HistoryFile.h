@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 namespace store {
@@ -40,6 +41,9 @@ std::optional<HistoryRecord> readRecord(const QString& path, int number);
 // Subject, FieldA and FieldB of every whole record in file order, without reading the bodies.
 // A partial last record is not listed.
 QList<HistoryRecord> readHeadings(const QString& path);
+// The same headings handed over one at a time, for a caller that keeps only what it makes of
+// them (a history of 32767 records has as many headings).
+void forEachHeading(const QString& path, const std::function<void(const HistoryRecord&)>& visit);
 
 // The number of whole records in the file.
 int recordCount(const QString& path);

@@ -1,0 +1,54 @@
+#include "history/HistoryHandOver.h"
+
+#include "history/TyakuForm.h"
+#include "platform/TextFields.h"
+
+#include <QLineEdit>
+
+namespace history {
+
+namespace {
+
+const QString OwnMail = QStringLiteral("自分宛となっています。");
+const QString NoSelection = QStringLiteral("データが選択されていません。");
+
+// A line must be selected, though the boxes, not the line, give the mail.
+bool lineSelected(TyakuForm& viewer, MessageBoxes& messages)
+{
+    if (viewer.List1->selectedLine())
+        return true;
+    messages.show(&viewer, NoSelection, {}, MessageButtons::Ok, MessageIcon::Information);
+    return false;
+}
+
+}  // namespace
+
+void Command3_Click(TyakuForm& viewer, const ProgramState& state, MessageBoxes& messages)
+{
+    if (state.HistoryKind != static_cast<std::int16_t>(store::HistoryKind::Received)) {
+        messages.show(&viewer, OwnMail, {}, MessageButtons::Ok, MessageIcon::Information);
+        return;
+    }
+    if (!lineSelected(viewer, messages) || !viewer.handOver.registerSender)
+        return;
+    viewer.handOver.registerSender(viewer.Text8->text());
+    viewer.close();
+}
+
+void Command4_Click(TyakuForm& viewer, const ProgramState& state, MessageBoxes& messages)
+{
+    if (state.HistoryKind == static_cast<std::int16_t>(store::HistoryKind::Sent)) {
+        messages.show(&viewer, OwnMail, {}, MessageButtons::Ok, MessageIcon::Information);
+        return;
+    }
+    if (state.HistoryKind != static_cast<std::int16_t>(store::HistoryKind::Received))
+        return;
+    if (!lineSelected(viewer, messages) || !viewer.handOver.reply)
+        return;
+    using textfields::trimSpaces;
+    viewer.handOver.reply(QStringLiteral("Re:  ") + trimSpaces(viewer.Text9->text()),
+                          trimSpaces(viewer.Text8->text()), trimSpaces(viewer.bodyText()));
+    viewer.close();
+}
+
+}  // namespace history

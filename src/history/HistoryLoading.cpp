@@ -1,0 +1,55 @@
+#include "history/HistoryLoading.h"
+
+#include "history/HistoryListLine.h"
+#include "history/TyakuForm.h"
+#include "platform/TextFields.h"
+
+#include <QLineEdit>
+#include <QTextEdit>
+
+namespace history {
+
+void LoadHistory(TyakuForm& viewer, ProgramState& state, store::HistoryKind kind)
+{
+    state.HistoryKind = static_cast<std::int16_t>(kind);
+    QPalette colours = viewer.List1->palette();
+    colours.setColor(QPalette::Base, TyakuForm::HistoryListColour);
+    viewer.List1->setPalette(colours);
+    viewer.setWindowTitle(kind == store::HistoryKind::Received ? QStringLiteral("着信履歴")
+                                                               : QStringLiteral("送信履歴"));
+    viewer.clearHistoryList();
+    viewer.Text9->clear();
+    viewer.Text8->clear();
+    viewer.Text7->clear();
+    viewer.rtfEd->clear();
+
+    // The list needs only the part of each record before its body, and the boxes end up showing
+    // the last record whatever came before it, so only that record is read whole.
+    const QString path = store::historyPath(state.folder, kind);
+    QStringList lines;
+    lines.reserve(store::recordCount(path));
+    store::forEachHeading(path, [&lines, kind](const store::HistoryRecord& heading) {
+        lines.append(HistoryListLine(heading, kind));
+    });
+    viewer.List1->addPositionalLines(lines);
+
+    if (const auto last = store::readRecord(path, static_cast<int>(lines.size()))) {
+        (kind == store::HistoryKind::Received ? state.ReceivedRecord : state.SentRecord) = *last;
+        viewer.showRecord(*last, kind);
+    }
+    viewer.Text2->setText(QString::number(viewer.List1->count()));
+}
+
+store::StoreResult AppendReceivedRecord(TyakuForm& viewer, ProgramState& state, int number)
+{
+    using textfields::trimSpaces;
+    store::HistoryRecord& record = state.ReceivedRecord;
+    record.Subject = trimSpaces(viewer.Text9->text());
+    record.setAddressField(store::HistoryKind::Received, trimSpaces(viewer.Text8->text()));
+    record.setDateField(store::HistoryKind::Received, trimSpaces(viewer.Text7->text()));
+    record.Body = trimSpaces(viewer.bodyText());
+    record.InUse = 1;
+    return store::writeRecord(store::historyPath(state.folder, store::HistoryKind::Received), number, record);
+}
+
+}  // namespace history
