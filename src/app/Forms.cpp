@@ -1,20 +1,34 @@
 #include "app/Forms.h"
 
+#include "addressbook/FriendForm.h"
 #include "app/MainForm.h"
+#include "compose/BackForm.h"
+#include "compose/WriteForm.h"
+#include "history/TyakuForm.h"
 #include "platform/WindowPlacement.h"
 #include "settings/IdPassForm.h"
 #include "settings/OptionForm.h"
 #include "settings/SetForm.h"
 
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
 namespace {
 const char* const PlacedProperty = "tessalyPlaced";
 }
 
-Forms::Forms(ProgramState& state, Seams seams) : state_(state), seams_(seams) {}
+Forms::Forms(ProgramState& state, Seams seams, FileDialogs& fileDialogs)
+    : state_(state), seams_(seams), fileDialogs_(fileDialogs)
+{
+}
 
 Forms::~Forms()
 {
     // The main window last: the others may still point at it.
+    delete back_.data();
+    delete tyaku_.data();
+    delete write_.data();
+    delete friend_.data();
     delete idPass_.data();
     delete option_.data();
     delete set_.data();
@@ -51,6 +65,46 @@ OptionForm& Forms::optionForm()
 IdPassForm& Forms::idPassForm()
 {
     return loaded(idPass_, [this] { return new IdPassForm(state_.account, state_.folder, seams_); });
+}
+
+FriendForm& Forms::friendForm()
+{
+    return loaded(friend_, [this] { return new FriendForm(state_.folder, seams_); });
+}
+
+WriteForm& Forms::writeForm()
+{
+    return loaded(write_, [this] {
+        return new WriteForm(state_, seams_, fileDialogs_, WriteFormHooks{[this] { return mainForm().Text2->text(); }});
+    });
+}
+
+TyakuForm& Forms::tyakuForm()
+{
+    return loaded(tyaku_, [this] {
+        auto* viewer = new TyakuForm(state_, seams_);
+        viewer->setMainHelpText = [this](const QString& text) { mainForm().Text1->setPlainText(text); };
+        viewer->handOver.registerSender = [this](const QString& address) {
+            FriendForm& book = friendForm();
+            book.Text4->setText(address);
+            present(book);
+        };
+        viewer->handOver.reply = [this](const QString& subject, const QString& to, const QString& body) {
+            BackForm& reply = backForm();
+            reply.SubjectText->setText(subject);
+            reply.ToText->setText(to);
+            reply.setBodyText(body);
+            present(reply);
+        };
+        return viewer;
+    });
+}
+
+BackForm& Forms::backForm()
+{
+    return loaded(back_, [this] {
+        return new BackForm(state_, seams_, fileDialogs_, BackFormHooks{[this] { present(mainForm()); }});
+    });
 }
 
 void Forms::present(QWidget& window)

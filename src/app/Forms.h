@@ -4,6 +4,7 @@
 // next use. Windows reach each other only through here.
 
 #include "app/ProgramState.h"
+#include "platform/FileDialogs.h"
 #include "platform/Seams.h"
 
 #include <QPointer>
@@ -13,10 +14,14 @@ class MainForm;
 class SetForm;
 class OptionForm;
 class IdPassForm;
+class FriendForm;
+class WriteForm;
+class TyakuForm;
+class BackForm;
 
 class Forms {
 public:
-    Forms(ProgramState& state, Seams seams);
+    Forms(ProgramState& state, Seams seams, FileDialogs& fileDialogs);
     // Discards every window still open without its closing steps, as the end of the program
     // does.
     ~Forms();
@@ -27,6 +32,10 @@ public:
     SetForm& setForm();
     OptionForm& optionForm();
     IdPassForm& idPassForm();
+    FriendForm& friendForm();
+    WriteForm& writeForm();
+    TyakuForm& tyakuForm();
+    BackForm& backForm();
 
     // Shows a window modeless and brings it to the front; a window shown for the first time is
     // centred on the screen.
@@ -41,8 +50,13 @@ private:
 
     ProgramState& state_;
     Seams seams_;
+    FileDialogs& fileDialogs_;
     QPointer<MainForm> main_;
     QPointer<SetForm> set_;
     QPointer<OptionForm> option_;
     QPointer<IdPassForm> idPass_;
+    QPointer<FriendForm> friend_;
+    QPointer<WriteForm> write_;
+    QPointer<TyakuForm> tyaku_;
+    QPointer<BackForm> back_;
 };

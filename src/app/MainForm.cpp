@@ -1,5 +1,10 @@
 #include "app/MainForm.h"
 
+#include "addressbook/FriendForm.h"
+#include "app/CheckMail.h"
+#include "compose/WriteForm.h"
+#include "history/HistoryLoading.h"
+#include "history/TyakuForm.h"
 #include "mail/NMailSession.h"
 #include "platform/Twips.h"
 #include "roulette/WheelPictures.h"
@@ -8,6 +13,7 @@
 #include "settings/SetForm.h"
 #include "settings/SettingsFiles.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -135,6 +141,14 @@ void MainForm::buildPanel()
                       QStringLiteral("メール受信時以外のルーレットをスタートさせます。番号、「赤」または「白」、"
                                      "の賭け方が出来ます。音量注意。"));
 
+    connect(Command3, &QPushButton::clicked, this, [this] { Forms::present(forms_.writeForm()); });
+    connect(Command4, &QPushButton::clicked, this, [this] {
+        Text1->setPlainText(QStringLiteral("メールを受信します。"));
+        CheckMail(forms_);
+    });
+    connect(Command5, &QPushButton::clicked, this, [this] { Forms::present(forms_.friendForm()); });
+    connect(Command6, &QPushButton::clicked, this, [this] { showHistory(store::HistoryKind::Received); });
+    connect(Command7, &QPushButton::clicked, this, [this] { showHistory(store::HistoryKind::Sent); });
     connect(Command8, &QPushButton::clicked, this, [this] { Forms::present(forms_.setForm()); });
     connect(Command12, &QPushButton::clicked, this, &MainForm::Command12_Click);
     connect(Command11, &QPushButton::clicked, this, &QWidget::showMinimized);
@@ -163,6 +177,7 @@ void MainForm::Form_Load()
 {
     wheel_.BallPosition = 0;
     Text1->setPlainText(QString());
+    forms_.writeForm().Check1->setChecked(false);
     ProgramState& state = forms_.state();
     LoadMainSettings(state.account, state.folder);
     nmail::NMailInitializeWinSock();
@@ -211,6 +226,13 @@ void MainForm::Timer1_Timer()
         Timer1->setInterval(*tick.intervalMs);
     if (tick.enableStart)
         Command2->setEnabled(true);
+}
+
+void MainForm::showHistory(store::HistoryKind kind)
+{
+    TyakuForm& viewer = forms_.tyakuForm();
+    history::LoadHistory(viewer, forms_.state(), kind);
+    Forms::present(viewer);
 }
 
 void MainForm::Command12_Click()

@@ -4,6 +4,7 @@
 
 #include "app/Forms.h"
 #include "roulette/RouletteWheel.h"
+#include "store/HistoryRecord.h"
 
 #include <QHash>
 #include <QWidget>
@@ -61,6 +62,7 @@ private:
     void buildPanel();
     QPushButton* button(const QString& caption, QRect where, QColor background,
                         const QString& helpText);
+    void showHistory(store::HistoryKind kind);
     void Command12_Click();
 
     Forms& forms_;

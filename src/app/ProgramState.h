@@ -2,6 +2,7 @@
 // The values that live for the whole run and that several windows share. One instance is owned
 // by main() and handed to the forms; tests build their own.
 
+#include "editor/EditorState.h"
 #include "platform/ProgramFolder.h"
 #include "settings/AccountSettings.h"
 #include "store/HistoryRecord.h"
@@ -21,4 +22,5 @@ struct ProgramState {
     store::HistoryRecord SentRecord;
     bool EditorModified = false;
     QString CurrentFile;
+    editor::EditorState editorState;  // find position and font toggles, kept for the run
 };

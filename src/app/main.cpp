@@ -4,6 +4,7 @@
 #include "app/DesktopSetup.h"
 #include "app/Forms.h"
 #include "app/MainForm.h"
+#include "platform/FileDialogs.h"
 #include "platform/QtSeams.h"
 
 #include <QApplication>
@@ -19,7 +20,8 @@ int main(int argc, char* argv[])
 
     QtSeams platform;
     ProgramState state(ProgramFolder::ofRunningExecutable());
-    Forms forms(state, platform.seams());
+    QtFileDialogs fileDialogs;
+    Forms forms(state, platform.seams(), fileDialogs);
 
     MainForm& main = forms.mainForm();
     QObject::connect(&main, &MainForm::unloaded, &app, &QApplication::quit);

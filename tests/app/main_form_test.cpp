@@ -4,6 +4,7 @@
 #include "app/Forms.h"
 #include "app/MainForm.h"
 #include "settings/OptionForm.h"
+#include "ScriptedFileDialogs.h"
 #include "ScriptedSeams.h"
 #include "TempProgramFolder.h"
 
@@ -52,7 +53,8 @@ private slots:
         ScriptedSeams seams;
         ProgramState state(program.folder());
         {
-            Forms forms(state, seams.seams());
+            ScriptedFileDialogs files;
+        Forms forms(state, seams.seams(), files);
             MainForm& main = forms.mainForm();
             Forms::present(main);
             main.Form_Load();
@@ -80,7 +82,8 @@ private slots:
         program.write(QStringLiteral("zelvin.ini"), "SMTP=s\r\nPOP3=p\r\nMAIL=m\r\nAPOP=1\r\n");
         ScriptedSeams seams;
         ProgramState state(program.folder());
-        Forms forms(state, seams.seams());
+        ScriptedFileDialogs files;
+        Forms forms(state, seams.seams(), files);
         forms.mainForm().Form_Load();
         QCOMPARE(state.account.Pop3Server, QStringLiteral("p"));
         QCOMPARE(state.account.UseApop, std::int16_t(1));
@@ -92,7 +95,8 @@ private slots:
         TempProgramFolder program;
         ScriptedSeams seams;
         ProgramState state(program.folder());
-        Forms forms(state, seams.seams());
+        ScriptedFileDialogs files;
+        Forms forms(state, seams.seams(), files);
         MainForm& main = forms.mainForm();
         const QList<QPair<QWidget*, QString>> expected = {
             {main.Command3, QStringLiteral("メールの新規作成・送信を行います。")},
@@ -124,7 +128,8 @@ private slots:
         TempProgramFolder program;
         ScriptedSeams seams;
         ProgramState state(program.folder());
-        Forms forms(state, seams.seams());
+        ScriptedFileDialogs files;
+        Forms forms(state, seams.seams(), files);
         MainForm& main = forms.mainForm();
         main.Timer2_Timer();
         QCOMPARE(main.Text2->text(), QStringLiteral("2026/12/08  9:30:05"));
@@ -139,7 +144,8 @@ private slots:
         ScriptedSeams seams;
         seams.random.values = {0.0, 0.0, 0.0};  // 20 fast, 20 medium, 10 slow steps
         ProgramState state(program.folder());
-        Forms forms(state, seams.seams());
+        ScriptedFileDialogs files;
+        Forms forms(state, seams.seams(), files);
         MainForm& main = forms.mainForm();
         Forms::present(main);
         QCOMPARE(visibleMarkers(main), 0);
@@ -166,7 +172,8 @@ private slots:
         TempProgramFolder program;
         ScriptedSeams seams;
         ProgramState state(program.folder());
-        Forms forms(state, seams.seams());
+        ScriptedFileDialogs files;
+        Forms forms(state, seams.seams(), files);
         MainForm& main = forms.mainForm();
         main.Command12->click();
         QCOMPARE(seams.messages.shown.size(), 1);  // page missing from this folder
@@ -190,7 +197,8 @@ private slots:
         TempProgramFolder program;
         ScriptedSeams seams;
         ProgramState state(program.folder());
-        Forms forms(state, seams.seams());
+        ScriptedFileDialogs files;
+        Forms forms(state, seams.seams(), files);
         MainForm& main = forms.mainForm();
         Forms::present(main);
         main.Command8->click();

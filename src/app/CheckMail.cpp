@@ -1,0 +1,262 @@
+#include "app/CheckMail.h"
+
+#include "app/Forms.h"
+#include "app/MainForm.h"
+#include "history/HistoryLoading.h"
+#include "history/TyakuForm.h"
+#include "mail/NMailSession.h"
+#include "platform/Cp932.h"
+#include "settings/IdPassForm.h"
+#include "settings/SettingsFiles.h"
+#include "store/HistoryFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+
+#include <vector>
+
+namespace {
+
+constexpr int BufferSize = 8192;
+const QString AttachmentNote =
+    QStringLiteral("\r\n♪♪♪　添付ファイルがありましので、添付フォルダに展開しました。♪♪♪");
+// A body longer than this is cut in its record; the whole mail is then kept as a file.
+constexpr qsizetype StoredBodyBytes = 20000;
+const qsizetype AttachmentNoteBytes = cp932::encode(AttachmentNote).size();
+
+// The text before the first NUL of a buffer the mail library filled, as code page 932.
+QByteArray CutAtNull(const std::vector<char>& buffer)
+{
+    const auto end = std::find(buffer.begin(), buffer.end(), '\0');
+    return QByteArray(buffer.data(), end - buffer.begin());
+}
+
+// The whole mail text handed to the attachment expansion: the scratch file's lines, each ended
+// by CR LF, and a closing NUL.
+QByteArray wholeMailText(const QByteArray& scratch)
+{
+    QByteArray joined;
+    joined.reserve(scratch.size() + 2);
+    for (QByteArray line : scratch.split('\n')) {
+        if (line.endsWith('\r'))
+            line.chop(1);
+        joined += line;
+        joined += "\r\n";
+    }
+    // split() gives one empty piece after the final line end.
+    joined.chop(2);
+    joined += '\0';
+    return joined;
+}
+
+// Keeps the server's copy of a mail that is too long for its record, beside the attachments:
+// "<date>_<record>.eml", with a counter added when that name is taken.
+QString keepWholeMail(const QString& folder, const QByteArray& raw, const QString& date, int record)
+{
+    QString stem = date;
+    stem.replace(QRegularExpression(QStringLiteral("[^0-9A-Za-z+-]+")), QStringLiteral("-"));
+    stem = stem.left(60) + QStringLiteral("_%1").arg(record);
+    QString path = QDir(folder).filePath(stem + QStringLiteral(".eml"));
+    for (int n = 2; QFile::exists(path); ++n)
+        path = QDir(folder).filePath(stem + QStringLiteral(" (%1).eml").arg(n));
+    QFile file(path);
+    if (!file.open(QIODevice::NewOnly | QIODevice::WriteOnly) || file.write(raw) != raw.size() || !file.flush())
+        return {};
+    return path;
+}
+
+class MailCheck {
+public:
+    explicit MailCheck(Forms& forms)
+        : forms_(forms), state_(forms.state()), main_(forms.mainForm())
+    {
+    }
+
+    void run();
+
+private:
+    bool foldersPresent();
+    // Logs in with the stored account and takes every mail that can be stored.
+    void takeMail(int handle);
+    // Takes mail number n; false when it could not be stored (it stays on the server).
+    bool receive(int handle, int n);
+    void expandAttachments(const QByteArray& header, const QByteArray& text);
+    void tell(const QString& text, const QString& title = {});
+
+    Forms& forms_;
+    ProgramState& state_;
+    MainForm& main_;
+    std::vector<char> subject_ = std::vector<char>(BufferSize);
+    std::vector<char> date_ = std::vector<char>(BufferSize);
+    std::vector<char> sender_ = std::vector<char>(BufferSize);
+    std::vector<char> header_ = std::vector<char>(BufferSize);
+    std::vector<char> text_;
+    int attachmentFlag_ = 0;
+    int stored_ = 0;
+};
+
+void MailCheck::tell(const QString& text, const QString& title)
+{
+    // A box over a wait cursor would look busy while it waits for the user.
+    QGuiApplication::restoreOverrideCursor();
+    forms_.seams().messages.show(&main_, text, title, MessageButtons::Ok, MessageIcon::Information);
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+bool MailCheck::foldersPresent()
+{
+    // A mail is taken from the server only when it can be kept: its attachments and scratch
+    // file go to the attachment folder, its record to the data folder.
+    for (const QString& folder : {state_.folder.path(ProgramFolder::AttachmentFolder),
+                                  state_.folder.path(ProgramFolder::DataFolder)}) {
+        if (!QDir(folder).exists()) {
+            tell(QStringLiteral("フォルダ「%1」がありません。メールは受信せず、サーバーに残しました。\n%2")
+                     .arg(QDir(folder).dirName(), folder));
+            return false;
+        }
+    }
+    return true;
+}
+
+void MailCheck::takeMail(int handle)
+{
+    const StoredAccount stored = ReadAccount(state_.folder);
+    IdPassForm& idPass = forms_.idPassForm();
+    idPass.IdText->setText(stored.userId);
+    idPass.PassText->setText(stored.password);
+    state_.account.UserId = stored.userId;
+    state_.account.Password = stored.password;
+    if (stored.userId.isEmpty() || stored.password.isEmpty()) {
+        Forms::present(idPass);
+        return;
+    }
+    forms_.tyakuForm().clearHistoryList();
+    const int count = nmail::NMailPop3Authenticate(handle, cp932::encode(stored.userId).toStdString(),
+                                                   cp932::encode(stored.password).toStdString(),
+                                                   state_.account.UseApop != 0 ? -1 : 0);
+    if (count < 0) {
+        std::vector<char> message(BufferSize);
+        int length = BufferSize;
+        nmail::NMailGetMessage(0, message, length);
+        tell(cp932::decode(CutAtNull(message)), QStringLiteral("エラー"));
+        return;
+    }
+    for (int n = 1; n <= count; ++n) {
+        if (!receive(handle, n))
+            break;
+    }
+}
+
+void MailCheck::expandAttachments(const QByteArray& header, const QByteArray& text)
+{
+    const QString folder = state_.folder.path(ProgramFolder::AttachmentFolder);
+    const QString scratchPath = QDir(folder).filePath(QStringLiteral("0.txt"));
+    QFile scratch(scratchPath);
+    if (!scratch.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    scratch.write(header + "\r\n" + text + "\r\n");
+    scratch.close();
+    QByteArray whole;
+    if (scratch.open(QIODevice::ReadOnly))
+        whole = wholeMailText(scratch.readAll());
+    scratch.close();
+
+    const QByteArray folderBytes = cp932::encode(QDir::toNativeSeparators(folder) + QDir::separator());
+    const int result = nmail::NMailAttachmentFileFirst(
+        0, subject_, date_, sender_, header_, text_, folderBytes.toStdString(),
+        cp932::encode(scratchPath).toStdString(), std::string_view(whole.constData(), whole.size()), 0);
+    nmail::NMailAttachmentFileClose(0);
+    if (result == -5)
+        tell(QStringLiteral("添付ファイルをオープンできません"));
+    else if (result == -6)
+        tell(QStringLiteral("分割されたメールが全て揃っていません"));
+    QFile::remove(scratchPath);
+}
+
+bool MailCheck::receive(int handle, int n)
+{
+    nmail::NMailPop3GetMailStatus(handle, n, subject_, date_, sender_, header_, 0);
+    const int size = nmail::NMailPop3GetMailSize(handle, n);
+    text_.assign(static_cast<size_t>(qMax(size, 0)) + 1, '\0');
+    nmail::NMailPop3GetMail(handle, n, subject_, date_, sender_, header_, text_, 0, 0);
+
+    const QByteArray text = CutAtNull(text_);
+    // The server's copy is needed only when the text may not fit its record; it is gone once
+    // the attachment expansion has ended.
+    QByteArray raw;
+    if (text.size() + AttachmentNoteBytes > StoredBodyBytes) {
+        const std::string_view kept = nmail::NMailLastRawMail();
+        raw = QByteArray(kept.data(), static_cast<qsizetype>(kept.size()));
+    }
+    const int attachment = text.contains("attachment") ? 1 : 0;
+    // The clock box served as scratch space for this test; the next tick brings the clock back.
+    main_.Text2->clear();
+    expandAttachments(CutAtNull(header_), text);
+
+    const QString subject = cp932::decode(CutAtNull(subject_));
+    const QString date = cp932::decode(CutAtNull(date_));
+    const QString sender = cp932::decode(CutAtNull(sender_));
+    TyakuForm& viewer = forms_.tyakuForm();
+    viewer.Text9->setText(subject);
+    viewer.Text7->setText(date);
+    viewer.Text8->setText(sender);
+    viewer.setBodyText(cp932::decode(text) + (attachment ? AttachmentNote : QString()));
+
+    const int number = store::NextRecordNumber(store::historyPath(state_.folder, store::HistoryKind::Received));
+    // A record holds 20000 bytes of text; the rest of a longer mail would be lost with the
+    // server's copy, so the whole message is kept as a file first.
+    if (cp932::encode(viewer.bodyText()).size() > StoredBodyBytes
+        && keepWholeMail(state_.folder.path(ProgramFolder::AttachmentFolder),
+                         raw, date, number).isEmpty()) {
+        tell(QStringLiteral("長いメールの全文を添付フォルダに保存できませんでした。"
+                            "このメールと残りのメールはサーバーに残してあります。"));
+        return false;
+    }
+    const store::StoreResult written = history::AppendReceivedRecord(viewer, state_, number);
+    if (!written.ok) {
+        tell(written.error + QStringLiteral("\n\nこのメールと残りのメールはサーバーに残してあります。"));
+        return false;
+    }
+    state_.CurrentRecord = static_cast<std::int16_t>(number);
+    viewer.addHistoryLine(QStringLiteral("  ") + subject + QString(10, QLatin1Char(' ')) + date
+                              + QString(10, QLatin1Char(' ')) + sender,
+                          store::HistoryKind::Received, number);
+    nmail::NMailPop3DeleteMail(handle, n);
+    attachmentFlag_ = attachment;
+    ++stored_;
+    return true;
+}
+
+void MailCheck::run()
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    if (!state_.account.Pop3Server.isEmpty() && foldersPresent()) {
+        const int handle = nmail::NMailPop3Connect(cp932::encode(state_.account.Pop3Server).toStdString());
+        main_.Text1->setPlainText(QStringLiteral("メールのチェックをしています。"));
+        if (handle != -1) {
+            takeMail(handle);
+            nmail::NMailPop3Close(handle);
+        }
+    }
+    QGuiApplication::restoreOverrideCursor();
+
+    if (attachmentFlag_ == 1) {
+        main_.Label2->setText(QStringLiteral("添付ファイルメール。"));
+        main_.StartRoulette();
+    }
+    if (stored_ >= 1) {
+        main_.Label2->setText(QStringLiteral("新着メール有り。"));
+        main_.StartRoulette();
+    } else {
+        main_.Label2->setText(QStringLiteral("新着メール無し。"));
+    }
+}
+
+}  // namespace
+
+void CheckMail(Forms& forms) { MailCheck(forms).run(); }

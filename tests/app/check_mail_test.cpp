@@ -1,0 +1,216 @@
+// "受信" against the real loopback Dovecot: what reaches the history, what leaves the server,
+// and what the user is told when something is missing or wrong.
+
+#include "app/CheckMail.h"
+#include "app/Forms.h"
+#include "app/MainForm.h"
+#include "history/TyakuForm.h"
+#include "mail/MailOptions.h"
+#include "platform/Cp932.h"
+#include "settings/IdPassForm.h"
+#include "settings/SettingsFiles.h"
+#include "store/HistoryFile.h"
+#include "MailCorpus.h"
+#include "MailServers.h"
+#include "ScriptedFileDialogs.h"
+#include "ScriptedSeams.h"
+#include "TempProgramFolder.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+const QString User = QStringLiteral("check");
+
+QByteArray plainMail(const QByteArray& subject, const QByteArray& body)
+{
+    return "From: sender@example.jp\r\nTo: check@example.jp\r\nSubject: " + subject
+        + "\r\nDate: Tue, 8 Dec 2026 09:00:00 +0900\r\n\r\n" + body;
+}
+
+}  // namespace
+
+class CheckMailTest : public QObject {
+    Q_OBJECT
+
+    MailServers servers;
+    TempProgramFolder* program = nullptr;
+    ScriptedSeams* seams = nullptr;
+    ScriptedFileDialogs files;
+    ProgramState* state = nullptr;
+    Forms* forms = nullptr;
+
+    QList<store::HistoryRecord> received() const
+    {
+        QList<store::HistoryRecord> records;
+        const QString path = store::historyPath(program->folder(), store::HistoryKind::Received);
+        for (int n = 1; n <= store::recordCount(path); ++n)
+            records.append(*store::readRecord(path, n));
+        return records;
+    }
+    MainForm& main() { return forms->mainForm(); }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(servers.isUp(), "the mailservers fixture is not running");
+        nmail::options().caFile = servers.caFile();
+        nmail::options().timeout = std::chrono::seconds(10);
+    }
+
+    void init()
+    {
+        servers.empty(User);
+        program = new TempProgramFolder;
+        seams = new ScriptedSeams;
+        state = new ProgramState(program->folder());
+        state->account.Pop3Server = servers.server("POP3_PORT");
+        QVERIFY(SaveAccount(program->folder(), User, MailServers::password(User), true).ok);
+        forms = new Forms(*state, seams->seams(), files);
+    }
+
+    void cleanup()
+    {
+        delete forms;
+        delete state;
+        delete seams;
+        delete program;
+    }
+
+    void emptyMailboxSaysNoMailAndDoesNotSpin()
+    {
+        CheckMail(*forms);
+        QCOMPARE(main().Label2->text(), QStringLiteral("新着メール無し。"));
+        QVERIFY(!main().Timer1->isActive());
+        QVERIFY(received().isEmpty());
+        QCOMPARE(main().Text1->toPlainText(), QStringLiteral("メールのチェックをしています。"));
+    }
+
+    void threeMailsBecomeThreeRecordsInOrder()
+    {
+        for (int i = 1; i <= 3; ++i)
+            servers.deliver(User, plainMail("mail " + QByteArray::number(i), "text " + QByteArray::number(i) + "\r\n"));
+        CheckMail(*forms);
+        const QList<store::HistoryRecord> records = received();
+        QCOMPARE(records.size(), 3);
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(records[i].Subject.trimmed(), QStringLiteral("mail %1").arg(i + 1));
+            QVERIFY(records[i].addressField(store::HistoryKind::Received).contains(QStringLiteral("sender@example.jp")));
+            QVERIFY(records[i].Body.startsWith(QStringLiteral("text %1").arg(i + 1)));
+            QCOMPARE(records[i].InUse, std::int16_t(1));
+        }
+        QVERIFY(servers.mails(User).isEmpty());
+        QCOMPARE(state->CurrentRecord, std::int16_t(3));
+        TyakuForm& viewer = forms->tyakuForm();
+        QCOMPARE(viewer.List1->count(), 3);
+        QVERIFY(viewer.List1->item(0)->text().startsWith(QStringLiteral("  mail 1          ")));
+        QCOMPARE(main().Label2->text(), QStringLiteral("新着メール有り。"));
+        QVERIFY(main().Timer1->isActive());
+        QVERIFY(!main().Command2->isEnabled());
+        QVERIFY(seams->messages.shown.isEmpty());
+    }
+
+    void onlyLowerCaseAttachmentGetsTheNote()
+    {
+        servers.deliver(User, plainMail("upper", "See the Attachment.\r\n"));
+        servers.deliver(User, plainMail("lower", "an attachment is mentioned\r\n"));
+        CheckMail(*forms);
+        const QList<store::HistoryRecord> records = received();
+        QCOMPARE(records.size(), 2);
+        QVERIFY(!records[0].Body.contains(QStringLiteral("♪♪♪")));
+        QVERIFY(records[1].Body.contains(
+            QStringLiteral("\r\n♪♪♪　添付ファイルがありましので、添付フォルダに展開しました。♪♪♪")));
+        QCOMPARE(main().Label2->text(), QStringLiteral("新着メール有り。"));
+        QVERIFY(main().Text2->text().isEmpty());  // the attachment test's scratch use
+    }
+
+    void attachmentsAreExpandedIntoTheFolder()
+    {
+        servers.deliver(User, corpus::nestedAttachments());
+        CheckMail(*forms);
+        QCOMPARE(received().size(), 1);
+        QCOMPARE(program->read(QStringLiteral("添付フォルダ/") + corpus::NestedFirstName), corpus::nestedFirstData());
+        QCOMPARE(program->read(QStringLiteral("添付フォルダ/") + corpus::NestedSecondName), corpus::nestedSecondData());
+        QVERIFY(!QFile::exists(program->file(QStringLiteral("添付フォルダ/0.txt"))));
+        QVERIFY(received().first().Body.contains(QStringLiteral("♪♪♪")));
+    }
+
+    void longMailIsCutInItsRecordAndKeptWhole()
+    {
+        QByteArray body;
+        while (body.size() < 30000)
+            body += "0123456789 long line of text for the record\r\n";
+        const QByteArray mail = plainMail("long", body);
+        servers.deliver(User, mail);
+        CheckMail(*forms);
+        const QList<store::HistoryRecord> records = received();
+        QCOMPARE(records.size(), 1);
+        QCOMPARE(cp932::encode(records.first().Body).size(), 20000);
+        const QStringList kept = QDir(program->file(QStringLiteral("添付フォルダ")))
+                                     .entryList({QStringLiteral("*.eml")}, QDir::Files);
+        QCOMPARE(kept.size(), 1);
+        QVERIFY(kept.first().endsWith(QStringLiteral("_1.eml")));
+        QVERIFY(program->read(QStringLiteral("添付フォルダ/") + kept.first()).contains(body));
+        QVERIFY(servers.mails(User).isEmpty());
+    }
+
+    void wrongPasswordShowsTheServersReason()
+    {
+        QVERIFY(SaveAccount(program->folder(), User, QStringLiteral("wrong"), true).ok);
+        servers.deliver(User, plainMail("kept", "text\r\n"));
+        CheckMail(*forms);
+        QCOMPARE(seams->messages.shown.size(), 1);
+        QCOMPARE(seams->messages.shown.first().title, QStringLiteral("エラー"));
+        QVERIFY(!seams->messages.shown.first().text.isEmpty());
+        QVERIFY(!seams->messages.shown.first().text.contains(QStringLiteral("wrong")));
+        QCOMPARE(main().Label2->text(), QStringLiteral("新着メール無し。"));
+        QCOMPARE(servers.mails(User).size(), 1);
+    }
+
+    void missingIdOpensTheIdPasswordWindow()
+    {
+        program->write(QStringLiteral("★MAilData/iniIdPass.ini"), "[EXEINI]\r\nNAME=check\r\nNAME3=1\r\n");
+        servers.deliver(User, plainMail("kept", "text\r\n"));
+        CheckMail(*forms);
+        QVERIFY(forms->idPassForm().isVisible());
+        QCOMPARE(forms->idPassForm().IdText->text(), User);
+        QCOMPARE(main().Label2->text(), QStringLiteral("新着メール無し。"));
+        QCOMPARE(servers.mails(User).size(), 1);
+        QVERIFY(seams->messages.shown.isEmpty());
+    }
+
+    void missingDataFolderLeavesEveryMailOnTheServer()
+    {
+        servers.deliver(User, plainMail("kept", "text\r\n"));
+        QVERIFY(QDir(program->file(QStringLiteral("★MAilData"))).removeRecursively());
+        CheckMail(*forms);
+        QCOMPARE(servers.mails(User).size(), 1);
+        QCOMPARE(seams->messages.shown.size(), 1);
+        QVERIFY(seams->messages.shown.first().text.contains(QStringLiteral("★MAilData")));
+        QCOMPARE(main().Label2->text(), QStringLiteral("新着メール無し。"));
+    }
+
+    void fullHistoryStopsBeforeDeleting()
+    {
+        const QString path = store::historyPath(program->folder(), store::HistoryKind::Received);
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.resize(qint64(store::MaxRecordNumber) * store::HistoryRecordSize));  // sparse
+        file.close();
+        servers.deliver(User, plainMail("kept", "text\r\n"));
+        CheckMail(*forms);
+        QCOMPARE(servers.mails(User).size(), 1);
+        QCOMPARE(seams->messages.shown.size(), 1);
+        QVERIFY(seams->messages.shown.first().text.contains(QStringLiteral("32767")));
+        QCOMPARE(QFileInfo(path).size(), qint64(store::MaxRecordNumber) * store::HistoryRecordSize);
+    }
+};
+
+QTEST_MAIN(CheckMailTest)
+#include "check_mail_test.moc"
