@@ -26,10 +26,10 @@ stop_started() {
   started_pids=()
 }
 
-# Waits up to 20 s for a visible window whose title matches and prints its id.
+# Waits up to 60 s for a visible window whose title matches and prints its id.
 window_id() {
   local title=$1 id i
-  for ((i = 0; i < 100; i++)); do
+  for ((i = 0; i < 300; i++)); do
     id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1)
     if [ -n "$id" ]; then echo "$id"; return 0; fi
     sleep 0.2
