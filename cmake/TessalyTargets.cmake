@@ -13,7 +13,7 @@ function(tessaly_test name)
   target_link_libraries(${name} PRIVATE Qt6::Test tessaly_test_support ${ARG_LIBS})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=ja_JP.UTF-8;LC_ALL=C.UTF-8"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LANG=ja_JP.UTF-8;LC_ALL=C.UTF-8;XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-config"
     TIMEOUT 300)
   if(ARG_FIXTURES)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${ARG_FIXTURES}")

@@ -22,7 +22,7 @@ constexpr int IconSize = 16;
 // buttons begin.
 constexpr QSize ButtonSize(23, 22);
 
-struct ButtonSpec {
+struct ToolButtonLayout {
     const char* key;
     QString tooltip;
     bool separatorAfter;
@@ -127,7 +127,7 @@ QIcon iconFor(const QString& key)
 
 Toolbar buildToolbar(QWidget* strip)
 {
-    const ButtonSpec buttons[] = {
+    const ToolButtonLayout buttons[] = {
         {"New", QStringLiteral("新規作成"), false},
         {"Open", QStringLiteral("開く"), false},
         {"Save", QStringLiteral("名前を付けて保存"), true},
@@ -147,14 +147,14 @@ Toolbar buildToolbar(QWidget* strip)
     t.tbToolBar->setIconSize(QSize(IconSize, IconSize));
     t.tbToolBar->setContentsMargins(0, 0, 0, 0);
     t.tbToolBar->setStyleSheet(QStringLiteral("QToolBar { spacing: 0px; padding: 0px; border: none; }"));
-    for (const ButtonSpec& spec : buttons) {
-        const QString key = QString::fromLatin1(spec.key);
-        QAction* button = t.tbToolBar->addAction(iconFor(key), spec.tooltip);
+    for (const ToolButtonLayout& layout : buttons) {
+        const QString key = QString::fromLatin1(layout.key);
+        QAction* button = t.tbToolBar->addAction(iconFor(key), layout.tooltip);
         button->setObjectName(key);
         button->setData(key);
-        button->setToolTip(spec.tooltip);
+        button->setToolTip(layout.tooltip);
         t.tbToolBar->widgetForAction(button)->setFixedSize(ButtonSize);
-        if (spec.separatorAfter)
+        if (layout.separatorAfter)
             t.tbToolBar->addSeparator();
     }
     auto* fill = new QHBoxLayout(strip);
