@@ -1,7 +1,5 @@
 #include "store/HistoryFile.h"
 
-#include "platform/NumberRules.h"
-
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
@@ -17,49 +15,18 @@ QString historyPath(const ProgramFolder& folder, HistoryKind kind)
                                                      : u"\\★MAilData\\zeldata5.data");
 }
 
-int NextRecordNumber(const QString& path)
-{
-    const double records = static_cast<double>(QFileInfo(path).size()) / HistoryRecordSize;
-    return static_cast<int>(numberrules::roundHalfEven(records + 1.0));
-}
+int NextRecordNumber(const QString& path) { return nextRecordNumber(path, HistoryRecordSize); }
 
 StoreResult writeRecord(const QString& path, int number, const HistoryRecord& record)
 {
-    if (number < 1 || number > MaxRecordNumber) {
-        return {false, QStringLiteral("履歴ファイルが一杯です（最大 %1 件）。不要な履歴を削除してください。\n%2")
-                           .arg(MaxRecordNumber)
-                           .arg(path)};
-    }
-    QFile file(path);
-    if (!QFileInfo(path).absoluteDir().exists()) {
-        return {false, QStringLiteral("データフォルダがありません。\n%1").arg(QFileInfo(path).absolutePath())};
-    }
-    const QByteArray bytes = record.toBytes();
-    if (!file.open(QIODevice::ReadWrite))
-        return {false, QStringLiteral("履歴ファイルを開けませんでした。\n%1\n%2").arg(path, file.errorString())};
-    const qint64 oldSize = file.size();
-    const bool written = file.seek((number - 1) * HistoryRecordSize)
-        && file.write(bytes) == bytes.size()
-        && file.flush()
-        && ::fsync(file.handle()) == 0;
-    if (!written) {
-        // A half-written record (disk full) would shift the numbering of every later append.
-        if (file.size() > oldSize)
-            file.resize(oldSize);
-        return {false, QStringLiteral("履歴ファイルに書き込めませんでした。\n%1\n%2").arg(path, file.errorString())};
-    }
-    return {};
+    return writeRecordBytes(path, number, record.toBytes(),
+                            {QStringLiteral("履歴ファイル"), QStringLiteral("履歴")});
 }
 
 std::optional<HistoryRecord> readRecord(const QString& path, int number)
 {
-    QFile file(path);
-    if (number < 1 || !file.open(QIODevice::ReadOnly) || !file.seek((number - 1) * HistoryRecordSize))
-        return std::nullopt;
-    const QByteArray bytes = file.read(HistoryRecordSize);
-    if (bytes.size() != HistoryRecordSize)
-        return std::nullopt;
-    return HistoryRecord::fromBytes(bytes);
+    const std::optional<QByteArray> bytes = readRecordBytes(path, number, HistoryRecordSize);
+    return bytes ? std::optional(HistoryRecord::fromBytes(*bytes)) : std::nullopt;
 }
 
 QList<HistoryRecord> readHeadings(const QString& path)

@@ -4,6 +4,7 @@
 
 #include "platform/ProgramFolder.h"
 #include "store/HistoryRecord.h"
+#include "store/RecordFile.h"
 
 #include <QList>
 #include <QString>
@@ -13,9 +14,6 @@
 
 namespace store {
 
-// Record numbers are 16-bit: a history holds at most this many records.
-inline constexpr int MaxRecordNumber = 32767;
-
 // "\★MAilData\zeldata2.data" (received) or "\★MAilData\zeldata5.data" (sent).
 QString historyPath(const ProgramFolder& folder, HistoryKind kind);
 
@@ -24,11 +22,6 @@ QString historyPath(const ProgramFolder& folder, HistoryKind kind);
 // file counts as empty. Unlike a 16-bit counter this never wraps: a full history gives
 // MaxRecordNumber + 1, which writeRecord refuses.
 int NextRecordNumber(const QString& path);
-
-struct StoreResult {
-    bool ok = true;
-    QString error;  // a sentence for the user naming the file, when !ok
-};
 
 // Writes one record at its number (from 1), creating the file when missing (never its folder),
 // and makes sure the bytes have reached the disk before returning success: the mail check

@@ -1,0 +1,57 @@
+#include "store/RecordFile.h"
+
+#include "platform/NumberRules.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <unistd.h>
+
+namespace store {
+
+int nextRecordNumber(const QString& path, qint64 recordSize)
+{
+    const double records = static_cast<double>(QFileInfo(path).size()) / static_cast<double>(recordSize);
+    return static_cast<int>(numberrules::roundHalfEven(records + 1.0));
+}
+
+StoreResult writeRecordBytes(const QString& path, int number, const QByteArray& bytes,
+                             const RecordFileWords& words)
+{
+    if (number < 1 || number > MaxRecordNumber) {
+        return {false, QStringLiteral("%1が一杯です（最大 %2 件）。不要な%3を削除してください。\n%4")
+                           .arg(words.file)
+                           .arg(MaxRecordNumber)
+                           .arg(words.entries, path)};
+    }
+    if (!QFileInfo(path).absoluteDir().exists())
+        return {false, QStringLiteral("データフォルダがありません。\n%1").arg(QFileInfo(path).absolutePath())};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return {false, QStringLiteral("%1を開けませんでした。\n%2\n%3").arg(words.file, path, file.errorString())};
+    const qint64 oldSize = file.size();
+    const bool written = file.seek((number - 1) * static_cast<qint64>(bytes.size()))
+        && file.write(bytes) == bytes.size()
+        && file.flush()
+        && ::fsync(file.handle()) == 0;
+    if (!written) {
+        if (file.size() > oldSize)
+            file.resize(oldSize);
+        return {false, QStringLiteral("%1に書き込めませんでした。\n%2\n%3").arg(words.file, path, file.errorString())};
+    }
+    return {};
+}
+
+std::optional<QByteArray> readRecordBytes(const QString& path, int number, qint64 recordSize)
+{
+    QFile file(path);
+    if (number < 1 || !file.open(QIODevice::ReadOnly) || !file.seek((number - 1) * recordSize))
+        return std::nullopt;
+    QByteArray bytes = file.read(recordSize);
+    if (bytes.size() != recordSize)
+        return std::nullopt;
+    return bytes;
+}
+
+}  // namespace store
