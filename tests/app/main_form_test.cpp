@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <optional>
+
 namespace {
 
 OptionForm* visibleOptionForm()
@@ -41,6 +43,17 @@ int visibleMarkers(const MainForm& form)
     return count;
 }
 
+// The program as main() puts it together, on a temporary program folder and scripted seams.
+struct Program {
+    TempProgramFolder program;
+    ScriptedSeams seams;
+    ProgramState state{program.folder()};
+    ScriptedFileDialogs files;
+    std::optional<Forms> forms{std::in_place, state, seams.seams(), files};
+
+    MainForm& main() { return forms->mainForm(); }
+};
+
 }  // namespace
 
 class MainFormTest : public QObject {
@@ -49,13 +62,9 @@ class MainFormTest : public QObject {
 private slots:
     void firstStartOpensServerSettingsOverTheMainWindow()
     {
-        TempProgramFolder program;
-        ScriptedSeams seams;
-        ProgramState state(program.folder());
+        Program p;
         {
-            ScriptedFileDialogs files;
-        Forms forms(state, seams.seams(), files);
-            MainForm& main = forms.mainForm();
+            MainForm& main = p.main();
             Forms::present(main);
             main.Form_Load();
             QCOMPARE(main.windowTitle(),
@@ -73,31 +82,24 @@ private slots:
             QVERIFY(visibleOptionForm());
             QVERIFY(visibleOptionForm()->windowFlags() & Qt::WindowStaysOnTopHint);
         }
+        p.forms.reset();
         QVERIFY(!visibleOptionForm());  // the program's end discards it without asking
     }
 
     void configuredStartLoadsSettingsAndOpensNothing()
     {
-        TempProgramFolder program;
-        program.write(QStringLiteral("zelvin.ini"), "SMTP=s\r\nPOP3=p\r\nMAIL=m\r\nAPOP=1\r\n");
-        ScriptedSeams seams;
-        ProgramState state(program.folder());
-        ScriptedFileDialogs files;
-        Forms forms(state, seams.seams(), files);
-        forms.mainForm().Form_Load();
-        QCOMPARE(state.account.Pop3Server, QStringLiteral("p"));
-        QCOMPARE(state.account.UseApop, std::int16_t(1));
+        Program p;
+        p.program.write(QStringLiteral("zelvin.ini"), "SMTP=s\r\nPOP3=p\r\nMAIL=m\r\nAPOP=1\r\n");
+        p.main().Form_Load();
+        QCOMPARE(p.state.account.Pop3Server, QStringLiteral("p"));
+        QCOMPARE(p.state.account.UseApop, std::int16_t(1));
         QVERIFY(!visibleOptionForm());
     }
 
     void helpTextsFollowTheMouse()
     {
-        TempProgramFolder program;
-        ScriptedSeams seams;
-        ProgramState state(program.folder());
-        ScriptedFileDialogs files;
-        Forms forms(state, seams.seams(), files);
-        MainForm& main = forms.mainForm();
+        Program p;
+        MainForm& main = p.main();
         const QList<QPair<QWidget*, QString>> expected = {
             {main.Command3, QStringLiteral("メールの新規作成・送信を行います。")},
             {main.Command4, QStringLiteral("新着メールの受信を行います。")},
@@ -125,28 +127,20 @@ private slots:
 
     void clockShowsDateTwoSpacesTime()
     {
-        TempProgramFolder program;
-        ScriptedSeams seams;
-        ProgramState state(program.folder());
-        ScriptedFileDialogs files;
-        Forms forms(state, seams.seams(), files);
-        MainForm& main = forms.mainForm();
+        Program p;
+        MainForm& main = p.main();
         main.Timer2_Timer();
         QCOMPARE(main.Text2->text(), QStringLiteral("2026/12/08  9:30:05"));
-        seams.clock.current = QDateTime(QDate(2027, 1, 2), QTime(23, 4, 0));
+        p.seams.clock.current = QDateTime(QDate(2027, 1, 2), QTime(23, 4, 0));
         main.Timer2_Timer();
         QCOMPARE(main.Text2->text(), QStringLiteral("2027/01/02  23:04:00"));
     }
 
     void startSpinsTheWheelToItsEnd()
     {
-        TempProgramFolder program;
-        ScriptedSeams seams;
-        seams.random.values = {0.0, 0.0, 0.0};  // 20 fast, 20 medium, 10 slow steps
-        ProgramState state(program.folder());
-        ScriptedFileDialogs files;
-        Forms forms(state, seams.seams(), files);
-        MainForm& main = forms.mainForm();
+        Program p;
+        p.seams.random.values = {0.0, 0.0, 0.0};  // 20 fast, 20 medium, 10 slow steps
+        MainForm& main = p.main();
         Forms::present(main);
         QCOMPARE(visibleMarkers(main), 0);
 
@@ -161,7 +155,7 @@ private slots:
             QCOMPARE(visibleMarkers(main), 1);
         }
         QCOMPARE(ticks, 51);  // 50 steps, then the tick that enables Start
-        QCOMPARE(seams.beeper.count, 50);
+        QCOMPARE(p.seams.beeper.count, 50);
         QVERIFY(main.Image2[50 % 16]->isVisible());
         QCOMPARE(main.Timer1->interval(), 100);
         QVERIFY(main.Timer1->isActive());  // idles until the next start
@@ -169,37 +163,29 @@ private slots:
 
     void helpPageOpensInTheBrowserOrSaysWhereItIs()
     {
-        TempProgramFolder program;
-        ScriptedSeams seams;
-        ProgramState state(program.folder());
-        ScriptedFileDialogs files;
-        Forms forms(state, seams.seams(), files);
-        MainForm& main = forms.mainForm();
+        Program p;
+        MainForm& main = p.main();
         main.Command12->click();
-        QCOMPARE(seams.messages.shown.size(), 1);  // page missing from this folder
-        QVERIFY(seams.browser.opened.isEmpty());
+        QCOMPARE(p.seams.messages.shown.size(), 1);  // page missing from this folder
+        QVERIFY(p.seams.browser.opened.isEmpty());
 
-        QDir(program.path()).mkdir(QStringLiteral("help"));
-        program.write(QStringLiteral("help/index.html"), "<html></html>");
+        QDir(p.program.path()).mkdir(QStringLiteral("help"));
+        p.program.write(QStringLiteral("help/index.html"), "<html></html>");
         main.Command12->click();
-        QCOMPARE(seams.browser.opened.size(), 1);
-        QCOMPARE(seams.browser.opened.first(), QUrl::fromLocalFile(program.file(QStringLiteral("help/index.html"))));
-        QCOMPARE(seams.messages.shown.size(), 1);
+        QCOMPARE(p.seams.browser.opened.size(), 1);
+        QCOMPARE(p.seams.browser.opened.first(), QUrl::fromLocalFile(p.program.file(QStringLiteral("help/index.html"))));
+        QCOMPARE(p.seams.messages.shown.size(), 1);
 
-        seams.browser.succeeds = false;
+        p.seams.browser.succeeds = false;
         main.Command12->click();
-        QCOMPARE(seams.messages.shown.size(), 2);
-        QVERIFY(seams.messages.shown.last().text.contains(program.file(QStringLiteral("help/index.html"))));
+        QCOMPARE(p.seams.messages.shown.size(), 2);
+        QVERIFY(p.seams.messages.shown.last().text.contains(p.program.file(QStringLiteral("help/index.html"))));
     }
 
     void settingsButtonOpensOneChooserAndClosingEndsTheProgram()
     {
-        TempProgramFolder program;
-        ScriptedSeams seams;
-        ProgramState state(program.folder());
-        ScriptedFileDialogs files;
-        Forms forms(state, seams.seams(), files);
-        MainForm& main = forms.mainForm();
+        Program p;
+        MainForm& main = p.main();
         Forms::present(main);
         main.Command8->click();
         main.Command8->click();
