@@ -64,10 +64,13 @@ def main():
         p.add_argument("--" + name, required=True)
     for name in ("plain", "auth", "implicit"):
         p.add_argument("--" + name, type=int, required=True)
+    p.add_argument("--no-tls", action="store_true", help="plain text only, no implicit-TLS port")
     a = p.parse_args()
 
-    ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
-    ctx.load_cert_chain(a.cert, a.key)
+    ctx = None
+    if not a.no_tls:
+        ctx = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        ctx.load_cert_chain(a.cert, a.key)
     handler = Delivery(a.home, a.spool)
     check = passwd_checker(a.passwd)
     common = dict(hostname="127.0.0.1", data_size_limit=64 * 1024 * 1024)
@@ -75,8 +78,9 @@ def main():
     controllers = [
         Controller(handler, port=a.plain, tls_context=ctx, **common),
         Controller(handler, port=a.auth, tls_context=ctx, **auth, **common),
-        Controller(handler, port=a.implicit, ssl_context=ctx, **auth, **common),
     ]
+    if ctx:
+        controllers.append(Controller(handler, port=a.implicit, ssl_context=ctx, **auth, **common))
     for c in controllers:
         c.start()
     # Every message is on disk before it is acknowledged, so there is nothing to wind down.

@@ -5,6 +5,9 @@
 # Writes DIR/servers.env (KEY=VALUE lines) for the tests and DIR/*.pid for stop.sh.
 #
 #   start.sh DIR [USER ...]     users get the password "secret-USER"
+#
+# With MAILSERVERS_TLS=off the servers speak plain text only (no STLS, STARTTLS or implicit-TLS
+# ports): for the demo and for running the real program, which trusts only the system's CAs.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 dir=${1:?usage: start.sh DIR [USER ...]}
@@ -43,6 +46,23 @@ mkdir -p "$tls"
   chmod 644 server.key
 )
 
+tls_on=${MAILSERVERS_TLS:-on}
+if [ "$tls_on" = off ]; then
+  dovecot_ssl="ssl = no"
+  pop3s_listener=""
+  smtpd_tls=(--no-tls)
+else
+  dovecot_ssl="ssl = yes
+ssl_cert = <$tls/server.crt
+ssl_key = <$tls/server.key"
+  pop3s_listener="inet_listener pop3s {
+    address = 127.0.0.1
+    port = $pop3s
+    ssl = yes
+  }"
+  smtpd_tls=()
+fi
+
 mkdir -p "$dir/dovecot" "$dir/home"
 : > "$dir/dovecot/passwd"
 for u in "${users[@]}"; do
@@ -58,9 +78,7 @@ state_dir = $dir/dovecot/state
 log_path = $dir/dovecot/dovecot.log
 protocols = pop3
 listen = 127.0.0.1
-ssl = yes
-ssl_cert = <$tls/server.crt
-ssl_key = <$tls/server.key
+$dovecot_ssl
 disable_plaintext_auth = no
 auth_mechanisms = plain login apop
 first_valid_uid = 8
@@ -81,11 +99,7 @@ service pop3-login {
     address = 127.0.0.1
     port = $pop3
   }
-  inet_listener pop3s {
-    address = 127.0.0.1
-    port = $pop3s
-    ssl = yes
-  }
+  $pop3s_listener
 }
 # No delay after a failed login: the tests fail logins on purpose.
 service anvil {
@@ -100,7 +114,7 @@ echo $! > "$dir/dovecot.pid"
 
 /usr/bin/python3 "$here/smtpd.py" --home "$dir/home" --spool "$dir/spool" \
   --cert "$tls/server.crt" --key "$tls/server.key" --passwd "$dir/dovecot/passwd" \
-  --plain "$smtp" --auth "$smtpauth" --implicit "$smtps" > "$dir/smtpd.log" 2>&1 &
+  --plain "$smtp" --auth "$smtpauth" --implicit "$smtps" "${smtpd_tls[@]}" > "$dir/smtpd.log" 2>&1 &
 echo $! > "$dir/smtpd.pid"
 
 wait_port() {
@@ -112,7 +126,9 @@ wait_port() {
   cat "$dir/dovecot/stdout.log" "$dir/smtpd.log" >&2 || true
   return 1
 }
-for p in "$pop3" "$pop3s" "$smtp" "$smtpauth" "$smtps"; do wait_port "$p"; done
+ports=("$pop3" "$smtp" "$smtpauth")
+[ "$tls_on" = off ] || ports+=("$pop3s" "$smtps")
+for p in "${ports[@]}"; do wait_port "$p"; done
 
 cat > "$dir/servers.env" <<ENV
 POP3_PORT=$pop3
