@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
@@ -48,8 +49,10 @@ QByteArray sampleMail(int number)
 int inject(const QHash<QByteArray, QByteArray>& env, const QString& user, int count)
 {
     const QString maildir = QString::fromUtf8(env.value("HOME_DIR")) + u'/' + user + QStringLiteral("/Maildir");
+    // Names differ from one injection to the next: Dovecot remembers the names it has seen.
+    const qint64 batch = QDateTime::currentMSecsSinceEpoch();
     for (int i = 1; i <= count; ++i) {
-        const QString name = QStringLiteral("%1.bench").arg(i, 6, 10, QChar(u'0'));
+        const QString name = QStringLiteral("%1.%2.bench").arg(batch).arg(i, 6, 10, QChar(u'0'));
         QFile f(maildir + QStringLiteral("/tmp/") + name);
         if (!f.open(QIODevice::WriteOnly) || f.write(sampleMail(i)) < 0)
             return 1;
