@@ -164,7 +164,7 @@ void BackForm::Command2_Click()
     std::optional<QString> failure;
     {
         compose::WaitCursor wait;
-        failure = compose::sendMail(state_.account,
+        failure = compose::sendMail(state_.account, state_.folder,
                                     {ToText->text(), SubjectText->text(), bodyText(), AttachText->text()});
     }
     if (failure)

@@ -4,6 +4,7 @@
 #include "mail/NMailSession.h"
 #include "platform/Cp932.h"
 #include "platform/TextFields.h"
+#include "settings/SettingsFiles.h"
 
 #include <string>
 #include <vector>
@@ -38,11 +39,15 @@ store::HistoryRecord sentRecord(const QString& clockText, const OutgoingMail& ma
     return record;
 }
 
-std::optional<QString> sendMail(const AccountSettings& account, const OutgoingMail& mail)
+std::optional<QString> sendMail(const AccountSettings& account, const ProgramFolder& folder,
+                                const OutgoingMail& mail)
 {
-    // The ID/password window may change the account at any time; the login goes with each send.
-    nmail::options().smtpUserId = account.UserId;
-    nmail::options().smtpPassword = account.Password;
+    // The account in memory is filled by a mail check or the ID/password window; before either,
+    // the stored account is the one the user set up.
+    const bool entered = !account.UserId.isEmpty() || !account.Password.isEmpty();
+    const StoredAccount stored = entered ? StoredAccount{} : ReadAccount(folder);
+    nmail::options().smtpUserId = entered ? account.UserId : stored.userId;
+    nmail::options().smtpPassword = entered ? account.Password : stored.password;
     const int result = nmail::NMailSmtpSendMail(
         cp932Bytes(account.SmtpServer), cp932Bytes(mail.to), {}, {}, cp932Bytes(account.MailAddress),
         cp932Bytes(mail.subject), cp932Bytes(mail.body), {}, cp932Bytes(mail.attachments), 0);

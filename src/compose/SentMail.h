@@ -2,6 +2,7 @@
 // The two halves of sending one mail that every sending window shares: the record the
 // sent-history file keeps of it, and the hand-over to the mail library.
 
+#include "platform/ProgramFolder.h"
 #include "settings/AccountSettings.h"
 #include "store/HistoryRecord.h"
 
@@ -23,9 +24,11 @@ struct OutgoingMail {
 // spaces, and the main window's clock text as the sending date, unchanged.
 store::HistoryRecord sentRecord(const QString& clockText, const OutgoingMail& mail);
 
-// Sends the mail from the account's address through its SMTP server; the account's ID and
-// password go along for servers that ask for a login. Returns nothing when the mail was sent,
-// otherwise the mail library's own text of what went wrong.
-std::optional<QString> sendMail(const AccountSettings& account, const OutgoingMail& mail);
+// Sends the mail from the account's address through its SMTP server. For a server that asks for
+// a login, the ID and password of this run go along (what the ID/password window took over), or
+// the stored ones when none were entered yet. Returns nothing when the mail was sent, otherwise
+// the mail library's own text of what went wrong.
+std::optional<QString> sendMail(const AccountSettings& account, const ProgramFolder& folder,
+                                const OutgoingMail& mail);
 
 }  // namespace compose

@@ -319,7 +319,7 @@ bool WriteForm::sendPass(const QString& recipient, bool& sendWithoutRecord)
     std::optional<QString> failure;
     {
         compose::WaitCursor wait;
-        failure = compose::sendMail(state_.account, composed(recipient));
+        failure = compose::sendMail(state_.account, state_.folder, composed(recipient));
     }
     if (failure)
         seams_.messages.show(this, *failure, SendErrorTitle, MessageButtons::Ok, MessageIcon::None);

@@ -5,6 +5,7 @@
 #include "MailServers.h"
 #include "StoredMail.h"
 #include "platform/Cp932.h"
+#include "settings/SettingsFiles.h"
 
 #include <QDir>
 #include <QLabel>
@@ -65,6 +66,31 @@ private slots:
         QCOMPARE(record.mid(190, 90).trimmed(), cp932::encode(Mailbox + QStringLiteral("@example.jp")));
         QCOMPARE(record.mid(280, 20), cp932::encode(QStringLiteral("本文です。\r\n二行目")).leftJustified(20, ' '));
         QCOMPARE(c.state.CurrentRecord, std::int16_t(1));
+    }
+
+    void serverThatAsksForALoginGetsTheStoredAccount()
+    {
+        ComposeFixture c(true, servers.server("SMTP_AUTH_PORT"));
+        nmail::options().caFile = servers.caFile();
+        // Nothing entered in this run: the account stored by the ID/password window is the login.
+        QVERIFY(SaveAccount(c.program.folder(), Mailbox, MailServers::password(Mailbox), true).ok);
+        c.form->ToText->setText(Mailbox + QStringLiteral("@example.jp"));
+        c.form->SubjectText->setText(QStringLiteral("login"));
+        c.form->Command1->click();
+        QVERIFY2(c.shown().isEmpty(), qPrintable(c.shown().value(0).text));
+        QCOMPARE(servers.mails(Mailbox).size(), 2);
+
+        // A wrong password entered for this run wins over the stored one, and the server says no.
+        ComposeFixture wrong(true, servers.server("SMTP_AUTH_PORT"));
+        QVERIFY(SaveAccount(wrong.program.folder(), Mailbox, MailServers::password(Mailbox), true).ok);
+        wrong.state.account.UserId = Mailbox;
+        wrong.state.account.Password = QStringLiteral("typed-wrong");
+        wrong.form->ToText->setText(Mailbox + QStringLiteral("@example.jp"));
+        wrong.form->Command1->click();
+        QCOMPARE(wrong.shown().size(), 1);
+        QCOMPARE(wrong.shown().first().title, QStringLiteral("送信エラー"));
+        QVERIFY(!wrong.shown().first().text.contains(QStringLiteral("typed-wrong")));
+        QCOMPARE(servers.mails(Mailbox).size(), 2);
     }
 };
 
