@@ -5,6 +5,7 @@
 #include "compose/Fortune.h"
 #include "compose/FormParts.h"
 #include "compose/SentMail.h"
+#include "mail/NMailSession.h"
 #include "platform/Twips.h"
 #include "platform/WindowPlacement.h"
 #include "store/AddressBookFile.h"
@@ -298,6 +299,7 @@ std::optional<int> WriteForm::sendPasses()
     if (!AddressPanel->bulkMode())
         return sendPass(ToText->text(), sendWithoutRecord) ? std::optional(0) : std::nullopt;
     const int passes = AddressPanel->List1->count();
+    const nmail::NMailSmtpBatch oneSession;  // every pass goes over one SMTP session
     for (int pass = 1; pass <= passes; ++pass) {
         const std::optional<QString> address = AddressPanel->bookAddress(pass);
         if (!address)

@@ -73,6 +73,21 @@ int NMailPop3Close(int handle);
 // number of bytes written out.
 int NMailGetMessage(int flag, std::span<char> buffer, int& length);
 
+// While one of these lives, consecutive NMailSmtpSendMail calls share their SMTP connections: a
+// send to the server (and with the login) of an earlier one goes over the open session instead
+// of a new connection, TLS handshake and login. Each call still returns its own result and
+// failure text. The sessions end with the outermost batch.
+class NMailSmtpBatch {
+public:
+    NMailSmtpBatch();
+    ~NMailSmtpBatch();
+    NMailSmtpBatch(const NMailSmtpBatch&) = delete;
+    NMailSmtpBatch& operator=(const NMailSmtpBatch&) = delete;
+
+private:
+    bool ownsPool_ = false;  // false inside an outer batch, whose pool is used
+};
+
 // Sends one mail. to (and cc, bcc) hold one or more addresses joined with ","; attachments
 // holds file paths joined with ",". header holds extra header lines (may be empty). Returns 0,
 // or a negative value on any failure.

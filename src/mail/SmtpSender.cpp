@@ -2,6 +2,7 @@
 
 #include "mail/CurlEasy.h"
 #include "mail/MailOptions.h"
+#include "mail/NMailSession.h"
 
 #include <cstring>
 #include <memory>
@@ -31,11 +32,16 @@ struct SlistFree {
 
 enum class Outcome { Sent, NeedsAuth, Failed };
 
+// The connection pool of the running batch, if any.
+CURLSH* batchConnections = nullptr;
+
 Outcome attempt(const ServerAddress& server, const SmtpEnvelope& envelope, const QByteArray& message,
                 bool withAuth, QString* error)
 {
     CurlEasy curl;
     CURL* h = curl.handle();
+    if (batchConnections)
+        curl_easy_setopt(h, CURLOPT_SHARE, batchConnections);
     const std::string from = '<' + envelope.from.toStdString() + '>';
     std::unique_ptr<curl_slist, SlistFree> recipients;
     for (const QString& recipient : envelope.recipients)
@@ -60,6 +66,24 @@ Outcome attempt(const ServerAddress& server, const SmtpEnvelope& envelope, const
 }
 
 }  // namespace
+
+NMailSmtpBatch::NMailSmtpBatch()
+{
+    if (batchConnections)
+        return;
+    batchConnections = curl_share_init();
+    curl_share_setopt(batchConnections, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+    ownsPool_ = true;
+}
+
+NMailSmtpBatch::~NMailSmtpBatch()
+{
+    // Every handle that used the pool is gone by now, so the cleanup ends the sessions.
+    if (ownsPool_) {
+        curl_share_cleanup(batchConnections);
+        batchConnections = nullptr;
+    }
+}
 
 bool sendMail(const ServerAddress& server, const SmtpEnvelope& envelope, const QByteArray& message,
               QString* error)

@@ -187,6 +187,25 @@ private slots:
                                    "subject", "body", {}, {}, 0), 0);
         QCOMPARE(strict.mismatch(), QString());
     }
+
+    void smtpBatchSendsOverOneSession()
+    {
+        // One connection only: a second connect would find no script and fail the send.
+        const QByteArrayList mail = {"C: MAIL FROM:<tessa@example.jp>", "S: 250 ok", "C: RCPT TO:", "S: 250 ok",
+                                     "C: DATA", "S: 354 go", "DATA", "S: 250 queued"};
+        ScriptedServer server({QByteArrayList{"S: 220 fake", "C: EHLO", "S: 250 fake"} + mail + mail + mail
+                               + QByteArrayList{"C: QUIT", "S: 221 bye"}});
+        {
+            NMailSmtpBatch batch;
+            for (const char* to : {"a@example.jp", "b@example.jp", "c@example.jp"})
+                QCOMPARE(NMailSmtpSendMail(sjis(server.address()), to, {}, {}, "tessa@example.jp", "subject",
+                                           "body", {}, {}, 0), 0);
+        }
+        QCOMPARE(server.mismatch(), QString());
+        const QByteArrayList lines = server.received();
+        QCOMPARE(lines.count("QUIT"), 1);
+        QVERIFY(lines.contains("RCPT TO:<c@example.jp>"));
+    }
 };
 
 QTEST_GUILESS_MAIN(MailFaultsTest)
