@@ -11,6 +11,7 @@
 #include "platform/QtSeams.h"
 #include "settings/SettingsFiles.h"
 #include "store/HistoryFile.h"
+#include "ServersEnv.h"
 
 #include <QApplication>
 #include <QDir>
@@ -21,17 +22,6 @@
 #include <cstdio>
 
 namespace {
-
-QString envValue(const QString& envFile, const QByteArray& key)
-{
-    QFile env(envFile);
-    if (!env.open(QIODevice::ReadOnly))
-        return {};
-    for (const QByteArray& line : env.readAll().split('\n'))
-        if (line.startsWith(key + '='))
-            return QString::fromUtf8(line.mid(key.size() + 1)).remove(u'"');
-    return {};
-}
 
 // Message boxes would wait for a person; the benchmark counts them instead.
 class CountingMessages final : public MessageBoxes {
@@ -53,9 +43,9 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "usage: check_mail_bench SERVERS_ENV USER\n");
         return 2;
     }
-    const QString env = QString::fromLocal8Bit(argv[1]);
+    const auto env = readServersEnv(QString::fromLocal8Bit(argv[1]));
     const QString user = QString::fromLocal8Bit(argv[2]);
-    nmail::options().caFile = envValue(env, "CA_FILE");
+    nmail::options().caFile = QString::fromUtf8(env.value("CA_FILE"));
 
     QTemporaryDir folder;
     QDir(folder.path()).mkpath(QStringLiteral("★MAilData"));
@@ -64,7 +54,7 @@ int main(int argc, char* argv[])
     CountingMessages messages;
     QtFileDialogs files;
     ProgramState state{ProgramFolder(folder.path())};
-    state.account.Pop3Server = QStringLiteral("127.0.0.1:") + envValue(env, "POP3_PORT");
+    state.account.Pop3Server = QStringLiteral("127.0.0.1:") + QString::fromUtf8(env.value("POP3_PORT"));
     SaveAccount(state.folder, user, QStringLiteral("secret-") + user, true);
     Forms forms(state, Seams{messages, platform.clock, platform.random, platform.beeper, platform.browser}, files);
 

@@ -10,6 +10,8 @@
 #include "ScriptedSeams.h"
 #include "store/AddressRecord.h"
 
+#include "ServersEnv.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -23,20 +25,6 @@
 #include <cstdio>
 
 namespace {
-
-QHash<QByteArray, QByteArray> readEnv(const QString& path)
-{
-    QHash<QByteArray, QByteArray> values;
-    QFile env(path);
-    if (env.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : env.readAll().split('\n')) {
-            const qsizetype eq = line.indexOf('=');
-            if (eq > 0)
-                values.insert(line.left(eq), line.mid(eq + 1).replace("\"", ""));
-        }
-    }
-    return values;
-}
 
 bool writeBook(const QString& path, int count)
 {
@@ -59,7 +47,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: compose_bulk_bench SERVERS_ENV COUNT\n");
         return 2;
     }
-    const auto env = readEnv(QString::fromLocal8Bit(argv[1]));
+    const auto env = readServersEnv(QString::fromLocal8Bit(argv[1]));
     const int count = QByteArray(argv[2]).toInt();
     QTemporaryDir program;
     QDir(program.path()).mkpath(QStringLiteral("★MAilData"));

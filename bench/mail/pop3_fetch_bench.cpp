@@ -7,6 +7,8 @@
 #include "mail/MailOptions.h"
 #include "mail/NMailSession.h"
 
+#include "ServersEnv.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -19,20 +21,6 @@
 #include <vector>
 
 namespace {
-
-QHash<QByteArray, QByteArray> readEnv(const QString& path)
-{
-    QHash<QByteArray, QByteArray> values;
-    QFile env(path);
-    if (env.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : env.readAll().split('\n')) {
-            const qsizetype eq = line.indexOf('=');
-            if (eq > 0)
-                values.insert(line.left(eq), line.mid(eq + 1).replace("\"", ""));
-        }
-    }
-    return values;
-}
 
 // A 2 KB Japanese mail, numbered so every one is different.
 QByteArray sampleMail(int number)
@@ -102,9 +90,9 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() >= 5 && args[1] == QStringLiteral("inject"))
-        return inject(readEnv(args[2]), args[3], args[4].toInt());
+        return inject(readServersEnv(args[2]), args[3], args[4].toInt());
     if (args.size() >= 4 && args[1] == QStringLiteral("fetch"))
-        return fetchAll(readEnv(args[2]), args[3]);
+        return fetchAll(readServersEnv(args[2]), args[3]);
     std::fprintf(stderr, "usage: pop3_fetch_bench inject ENV USER COUNT | fetch ENV USER\n");
     return 2;
 }
