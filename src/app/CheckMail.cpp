@@ -65,9 +65,23 @@ QString keepWholeMail(const QString& folder, const QByteArray& raw, const QStrin
     for (int n = 2; QFile::exists(path); ++n)
         path = QDir(folder).filePath(stem + QStringLiteral(" (%1).eml").arg(n));
     QFile file(path);
-    if (!file.open(QIODevice::NewOnly | QIODevice::WriteOnly) || file.write(raw) != raw.size() || !file.flush())
+    if (!file.open(QIODevice::NewOnly | QIODevice::WriteOnly))
         return {};
+    if (file.write(raw) != raw.size() || !file.flush()) {
+        // A part of the mail on a full disk would look like the whole of it.
+        file.remove();
+        return {};
+    }
     return path;
+}
+
+// The mail library's text for its last failure.
+QString libraryMessage()
+{
+    std::vector<char> message(BufferSize);
+    int length = BufferSize;
+    nmail::NMailGetMessage(0, message, length);
+    return cp932::decode(CutAtNull(message));
 }
 
 class MailCheck {
@@ -85,7 +99,10 @@ private:
     void takeMail(int handle);
     // Takes mail number n; false when it could not be stored (it stays on the server).
     bool receive(int handle, int n);
-    void expandAttachments(const QByteArray& header, const QByteArray& text);
+    // Writes the attachments of the mail just fetched; false when one could not be written.
+    bool expandAttachments(const QByteArray& header, const QByteArray& text);
+    // Ends the check after a failed command: the session is over.
+    bool connectionBroken();
     void tell(const QString& text, const QString& title = {});
 
     Forms& forms_;
@@ -140,10 +157,7 @@ void MailCheck::takeMail(int handle)
                                                    cp932::encode(stored.password).toStdString(),
                                                    state_.account.UseApop != 0 ? -1 : 0);
     if (count < 0) {
-        std::vector<char> message(BufferSize);
-        int length = BufferSize;
-        nmail::NMailGetMessage(0, message, length);
-        tell(cp932::decode(CutAtNull(message)), QStringLiteral("エラー"));
+        tell(libraryMessage(), QStringLiteral("エラー"));
         return;
     }
     for (int n = 1; n <= count; ++n) {
@@ -152,38 +166,54 @@ void MailCheck::takeMail(int handle)
     }
 }
 
-void MailCheck::expandAttachments(const QByteArray& header, const QByteArray& text)
+bool MailCheck::expandAttachments(const QByteArray& header, const QByteArray& text)
 {
     const QString folder = state_.folder.path(ProgramFolder::AttachmentFolder);
     const QString scratchPath = QDir(folder).filePath(QStringLiteral("0.txt"));
+    // The whole mail text is what the scratch file reads back as; it is built from the same
+    // bytes, so a scratch file that cannot be written (a full disk) changes nothing.
+    const QByteArray scratchText = header + "\r\n" + text + "\r\n";
     QFile scratch(scratchPath);
-    if (!scratch.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return;
-    scratch.write(header + "\r\n" + text + "\r\n");
+    if (scratch.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        scratch.write(scratchText);
     scratch.close();
-    QByteArray whole;
-    if (scratch.open(QIODevice::ReadOnly))
-        whole = wholeMailText(scratch.readAll());
-    scratch.close();
+    const QByteArray whole = wholeMailText(scratchText);
 
     const QByteArray folderBytes = cp932::encode(QDir::toNativeSeparators(folder) + QDir::separator());
     const int result = nmail::NMailAttachmentFileFirst(
         0, subject_, date_, sender_, header_, text_, folderBytes.toStdString(),
         cp932::encode(scratchPath).toStdString(), std::string_view(whole.constData(), whole.size()), 0);
     nmail::NMailAttachmentFileClose(0);
-    if (result == -5)
-        tell(QStringLiteral("添付ファイルをオープンできません"));
-    else if (result == -6)
-        tell(QStringLiteral("分割されたメールが全て揃っていません"));
     QFile::remove(scratchPath);
+    // An attachment that could not be written would be lost with the server's copy: the mail
+    // stays on the server until there is room for it.
+    if (result == -5) {
+        tell(QStringLiteral("添付ファイルをオープンできません") + QStringLiteral("\n") + libraryMessage()
+             + QStringLiteral("\n\nこのメールと残りのメールはサーバーに残してあります。"));
+        return false;
+    }
+    if (result == -6)
+        tell(QStringLiteral("分割されたメールが全て揃っていません"));
+    return true;
+}
+
+bool MailCheck::connectionBroken()
+{
+    tell(libraryMessage() + QStringLiteral("\n\n受信を中断しました。残りのメールはサーバーに残してあります。"
+                                           "受信済みのメールが次の受信でもう一度届くことがあります。"),
+         QStringLiteral("エラー"));
+    return false;
 }
 
 bool MailCheck::receive(int handle, int n)
 {
-    nmail::NMailPop3GetMailStatus(handle, n, subject_, date_, sender_, header_, 0);
+    // A mail that did not arrive whole is neither stored nor deleted.
+    if (nmail::NMailPop3GetMailStatus(handle, n, subject_, date_, sender_, header_, 0) < 0)
+        return connectionBroken();
     const int size = nmail::NMailPop3GetMailSize(handle, n);
     text_.assign(static_cast<size_t>(qMax(size, 0)) + 1, '\0');
-    nmail::NMailPop3GetMail(handle, n, subject_, date_, sender_, header_, text_, 0, 0);
+    if (nmail::NMailPop3GetMail(handle, n, subject_, date_, sender_, header_, text_, 0, 0) < 0)
+        return connectionBroken();
 
     const QByteArray text = CutAtNull(text_);
     // The server's copy is needed only when the text may not fit its record; it is gone once
@@ -196,7 +226,8 @@ bool MailCheck::receive(int handle, int n)
     const int attachment = text.contains("attachment") ? 1 : 0;
     // The clock box served as scratch space for this test; the next tick brings the clock back.
     main_.Text2->clear();
-    expandAttachments(CutAtNull(header_), text);
+    if (!expandAttachments(CutAtNull(header_), text))
+        return false;
 
     const QString subject = cp932::decode(CutAtNull(subject_));
     const QString date = cp932::decode(CutAtNull(date_));
@@ -210,11 +241,11 @@ bool MailCheck::receive(int handle, int n)
     const int number = store::NextRecordNumber(store::historyPath(state_.folder, store::HistoryKind::Received));
     // A record holds 20000 bytes of text; the rest of a longer mail would be lost with the
     // server's copy, so the whole message is kept as a file first.
+    const QString attachmentFolder = state_.folder.path(ProgramFolder::AttachmentFolder);
     if (cp932::encode(viewer.bodyText()).size() > StoredBodyBytes
-        && keepWholeMail(state_.folder.path(ProgramFolder::AttachmentFolder),
-                         raw, date, number).isEmpty()) {
-        tell(QStringLiteral("長いメールの全文を添付フォルダに保存できませんでした。"
-                            "このメールと残りのメールはサーバーに残してあります。"));
+        && keepWholeMail(attachmentFolder, raw, date, number).isEmpty()) {
+        tell(QStringLiteral("長いメールの全文を添付フォルダに保存できませんでした。\n%1\n\n"
+                            "このメールと残りのメールはサーバーに残してあります。").arg(attachmentFolder));
         return false;
     }
     const store::StoreResult written = history::AppendReceivedRecord(viewer, state_, number);
@@ -226,10 +257,10 @@ bool MailCheck::receive(int handle, int n)
     viewer.addHistoryLine(QStringLiteral("  ") + subject + QString(10, QLatin1Char(' ')) + date
                               + QString(10, QLatin1Char(' ')) + sender,
                           store::HistoryKind::Received, number);
-    nmail::NMailPop3DeleteMail(handle, n);
     attachmentFlag_ = attachment;
     ++stored_;
-    return true;
+    // Without the deletion the session is over; the stored mail comes again next time.
+    return nmail::NMailPop3DeleteMail(handle, n) == 0 || connectionBroken();
 }
 
 void MailCheck::run()

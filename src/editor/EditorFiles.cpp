@@ -3,9 +3,10 @@
 #include "editor/DocumentText.h"
 #include "editor/TextEditor.h"
 #include "platform/Cp932.h"
+#include "platform/FileReplace.h"
 
 #include <QFile>
-#include <QSaveFile>
+
 #include <QSettings>
 #include <QTextEdit>
 
@@ -22,8 +23,7 @@ bool writeFile(const QString& path, const QByteArray& bytes)
 {
     if (path.isEmpty())
         return false;
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+    return replaceFile(path, bytes);
 }
 
 std::optional<QString> readFile(const QString& path)

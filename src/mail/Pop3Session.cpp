@@ -54,6 +54,13 @@ int Pop3Session::login(const QString& userId, const QString& password, bool apop
                          .arg(server_.display());
         return -1;
     }
+    // A listing cut short ends in the middle of a line, whose size would be taken for the
+    // mail's and let a mail cut at that size pass as whole.
+    if (!listing.isEmpty() && !listing.endsWith('\n')) {
+        error_ = QStringLiteral("メールの一覧の受信が途中で切れました");
+        broken_ = true;
+        return -1;
+    }
     sizes_.clear();
     const QList<QByteArray> lines = listing.split('\n');
     for (const QByteArray& line : lines) {

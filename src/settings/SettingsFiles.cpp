@@ -1,12 +1,12 @@
 #include "settings/SettingsFiles.h"
 
 #include "platform/Cp932.h"
+#include "platform/FileReplace.h"
 #include "platform/NumberRules.h"
 #include "platform/PrivateProfile.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -59,9 +59,9 @@ SaveResult SaveMainSettings(const AccountSettings& settings, const ProgramFolder
         + QStringLiteral("POP3=") + settings.Pop3Server + QStringLiteral("\r\n")
         + QStringLiteral("MAIL=") + settings.MailAddress + QStringLiteral("\r\n")
         + QStringLiteral("APOP=") + QString::number(settings.UseApop) + QStringLiteral("\r\n");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(cp932::encode(text)) < 0 || !file.commit())
-        return {false, path + QStringLiteral("\n") + file.errorString()};
+    QString error;
+    if (!replaceFile(path, cp932::encode(text), &error))
+        return {false, path + QStringLiteral("\n") + error};
     return {};
 }
 

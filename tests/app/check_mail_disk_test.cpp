@@ -1,0 +1,163 @@
+// "受信" onto a full disk: the data folder or the attachment folder is a small tmpfs filled to
+// the brim. Whatever cannot be kept stays on the server, the user is told which file failed,
+// and the history holds whole records only. Mounting needs root (as in CI); elsewhere the cases
+// are skipped.
+
+#include "app/CheckMail.h"
+#include "app/Forms.h"
+#include "app/MainForm.h"
+#include "mail/MailOptions.h"
+#include "settings/SettingsFiles.h"
+#include "store/HistoryFile.h"
+#include "MailCorpus.h"
+#include "MailServers.h"
+#include "ScriptedFileDialogs.h"
+#include "ScriptedSeams.h"
+#include "FullDisk.h"
+#include "TempProgramFolder.h"
+
+#include <QLabel>
+#include <QtTest>
+
+
+#include <memory>
+
+namespace {
+
+const QString User = QStringLiteral("brim");
+
+QByteArray plainMail(const QByteArray& subject, const QByteArray& body)
+{
+    return "From: sender@example.jp\r\nTo: brim@example.jp\r\nSubject: " + subject
+        + "\r\nDate: Tue, 8 Dec 2026 09:00:00 +0900\r\n\r\n" + body;
+}
+
+QByteArray longMail()
+{
+    QByteArray body;
+    while (body.size() < 30000)
+        body += "0123456789 a long line of a long mail\r\n";
+    return plainMail("long", body);
+}
+
+}  // namespace
+
+class CheckMailDiskTest : public QObject {
+    Q_OBJECT
+
+    MailServers servers;
+    std::unique_ptr<TempProgramFolder> program;
+    std::unique_ptr<FullDisk> disk;
+    std::unique_ptr<ScriptedSeams> seams;
+    ScriptedFileDialogs files;
+    std::unique_ptr<ProgramState> state;
+    std::unique_ptr<Forms> forms;
+
+    QString historyPath() const { return store::historyPath(program->folder(), store::HistoryKind::Received); }
+
+    // The program folder with the named subfolder on a full tmpfs, the account saved first.
+    bool prepare(const QString& fullFolder)
+    {
+        program = std::make_unique<TempProgramFolder>();
+        disk = std::make_unique<FullDisk>(program->file(fullFolder));
+        seams = std::make_unique<ScriptedSeams>();
+        state = std::make_unique<ProgramState>(program->folder());
+        state->account.Pop3Server = servers.server("POP3_PORT");
+        forms = std::make_unique<Forms>(*state, seams->seams(), files);
+        return disk->mounted();
+    }
+
+    QStringList shownTexts() const
+    {
+        QStringList texts;
+        for (const ShownMessage& shown : seams->messages.shown)
+            texts.append(shown.text);
+        return texts;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY2(servers.isUp(), "the mailservers fixture is not running");
+        nmail::options().caFile = servers.caFile();
+        nmail::options().timeout = std::chrono::seconds(10);
+    }
+
+    void init() { servers.empty(User); }
+
+    void cleanup()
+    {
+        forms.reset();
+        state.reset();
+        seams.reset();
+        disk.reset();
+        program.reset();
+    }
+
+    void fullDataFolderStoresWholeRecordsAndKeepsTheRest_data()
+    {
+        QTest::addColumn<qint64>("room");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("no room") << qint64(0) << 0;
+        // Five pages hold one record; the second finds one page and must not stay in part.
+        QTest::newRow("room for one record") << qint64(6 * 4096) << 1;
+    }
+    void fullDataFolderStoresWholeRecordsAndKeepsTheRest()
+    {
+        QFETCH(qint64, room);
+        QFETCH(int, stored);
+        // The account file lives in the data folder: it is written before the disk fills up.
+        if (!prepare(QStringLiteral("★MAilData")))
+            QSKIP(qPrintable(QStringLiteral("cannot mount a tmpfs here (needs root): ") + disk->error()));
+        QVERIFY(SaveAccount(program->folder(), User, MailServers::password(User), true).ok);
+        disk->fill();
+        disk->makeRoom(room);
+        servers.deliver(User, plainMail("first", "text 1\r\n"));
+        servers.deliver(User, plainMail("second", "text 2\r\n"));
+
+        CheckMail(*forms);
+
+        QCOMPARE(servers.mails(User).size(), 2 - stored);
+        QCOMPARE(QFileInfo(historyPath()).size(), stored * store::HistoryRecordSize);
+        if (stored == 1)
+            QCOMPARE(store::readRecord(historyPath(), 1)->Subject.trimmed(), QStringLiteral("first"));
+        QCOMPARE(seams->messages.shown.size(), 1);
+        QVERIFY(shownTexts().first().contains(historyPath()));
+        QVERIFY(shownTexts().first().contains(QStringLiteral("サーバーに残してあります")));
+    }
+
+    void fullAttachmentFolderKeepsWhatItCannotHold_data()
+    {
+        QTest::addColumn<QByteArray>("mail");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("attachment") << corpus::nestedAttachments() << corpus::NestedFirstName;
+        QTest::newRow("long mail kept whole") << longMail() << QString();  // the folder's path
+    }
+    void fullAttachmentFolderKeepsWhatItCannotHold()
+    {
+        QFETCH(QByteArray, mail);
+        QFETCH(QString, named);
+        if (!prepare(QStringLiteral("添付フォルダ")))
+            QSKIP(qPrintable(QStringLiteral("cannot mount a tmpfs here (needs root): ") + disk->error()));
+        QVERIFY(SaveAccount(program->folder(), User, MailServers::password(User), true).ok);
+        disk->fill();
+        // A mail with nothing to put in the folder still comes in.
+        servers.deliver(User, plainMail("plain", "text\r\n"));
+        servers.deliver(User, mail);
+
+        CheckMail(*forms);
+
+        QCOMPARE(store::recordCount(historyPath()), 1);
+        QCOMPARE(store::readRecord(historyPath(), 1)->Subject.trimmed(), QStringLiteral("plain"));
+        QCOMPARE(servers.mails(User).size(), 1);
+        QCOMPARE(seams->messages.shown.size(), 1);
+        const QString expected = named.isEmpty() ? program->file(QStringLiteral("添付フォルダ")) : named;
+        QVERIFY2(shownTexts().first().contains(expected), qPrintable(shownTexts().first()));
+        QVERIFY(shownTexts().first().contains(QStringLiteral("サーバーに残してあります")));
+        QCOMPARE(disk->others(), QStringList());  // nothing left in part
+        QCOMPARE(forms->mainForm().Label2->text(), QStringLiteral("新着メール有り。"));
+    }
+};
+
+QTEST_MAIN(CheckMailDiskTest)
+#include "check_mail_disk_test.moc"
