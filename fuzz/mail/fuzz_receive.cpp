@@ -1,6 +1,7 @@
 // libFuzzer target: a raw received mail through everything the caller sees of it — the decoded
 // subject, date, sender, header and text cut into code page 932 buffers, and the attachments
-// written into a folder. Every file must land inside that folder.
+// written into a folder. Every file must land inside that folder, and every name must be one the
+// folder can hold.
 
 #include "mail/AttachmentWriter.h"
 #include "mail/MessageDecoder.h"
@@ -31,6 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     const nmail::AttachmentReport report = nmail::writeAttachments(mail, folder);
+    if (report.result == -5)
+        std::abort();  // the folder is there and writable: every name must be one it can hold
     for (const QString& path : report.written) {
         if (QFileInfo(path).absolutePath() != QFileInfo(folder).absoluteFilePath())
             std::abort();  // a name escaped the attachment folder

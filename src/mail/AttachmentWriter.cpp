@@ -16,6 +16,10 @@ namespace {
 
 // Longest name in bytes of code page 932; leaves room for " (9999)" within common limits.
 constexpr qsizetype MaxNameBytes = 200;
+// Longest name in bytes of the file system's own encoding, whose limit is 255 bytes: a kanji
+// takes three bytes there against two in code page 932, so 200 bytes of 932 may not fit. Room
+// is left for " (9999)" here too.
+constexpr qsizetype MaxNativeNameBytes = 240;
 
 class FileOutput final : public vmime::utility::outputStream {
 public:
@@ -104,7 +108,7 @@ QString safeFileName(const QString& proposed, const QString& fallback)
         name.chop(1);
     if (name.isEmpty() || isReservedDeviceName(name))
         name = fallback;
-    while (cp932::encode(name).size() > MaxNameBytes) {
+    while (cp932::encode(name).size() > MaxNameBytes || QFile::encodeName(name).size() > MaxNativeNameBytes) {
         const qsizetype dot = name.lastIndexOf(u'.');
         const bool keepExtension = dot > 0 && name.size() - dot <= 10 && dot > 1;
         name = keepExtension ? name.left(dot - 1) + name.mid(dot) : name.chopped(1);

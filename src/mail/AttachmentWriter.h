@@ -21,7 +21,8 @@ AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder)
 
 // A file name that code page 932 can hold and that names a plain new entry in one folder:
 // separators, "..", control and reserved characters replaced, reserved device names and empty
-// names avoided, length bounded. fallback is used when nothing usable is left.
+// names avoided, length bounded (in code page 932 and in the file system's encoding). fallback
+// is used when nothing usable is left.
 QString safeFileName(const QString& proposed, const QString& fallback);
 
 }  // namespace nmail

@@ -103,6 +103,46 @@ void prepareForIcu(QByteArray& bytes)
     }
 }
 
+qsizetype characterCount(const QByteArray& encoded)
+{
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < encoded.size(); i += isLeadByte(static_cast<unsigned char>(encoded[i])) ? 2 : 1)
+        ++count;
+    return count;
+}
+
+// A surrogate pair is one code point; a lone surrogate counts as one too (it becomes "?").
+qsizetype codePointCount(QStringView text)
+{
+    qsizetype count = text.size();
+    for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && text[i + 1].isLowSurrogate()) {
+            --count;
+            ++i;
+        }
+    }
+    return count;
+}
+
+// ICU drops some characters it cannot convert without a trace instead of substituting them
+// (default-ignorable ones such as U+FEFF, U+200B or U+00AD, and a lone high surrogate at the
+// end); a field would silently lose them. Converting one code point at a time shows which ones
+// vanished, and each becomes "?" like any other character 932 lacks.
+QByteArray encodeEach(QStringView prepared)
+{
+    QByteArray out;
+    out.reserve(prepared.size());
+    for (qsizetype i = 0; i < prepared.size(); ++i) {
+        const bool pair = i + 1 < prepared.size() && prepared[i].isHighSurrogate()
+            && prepared[i + 1].isLowSurrogate();
+        QStringEncoder encoder(CodecName);
+        const QByteArray one = encoder.encode(prepared.sliced(i, pair ? 2 : 1));
+        out += (one.isEmpty() || encoder.hasError()) ? QByteArray("?") : one;
+        i += pair ? 1 : 0;
+    }
+    return out;
+}
+
 }  // namespace
 
 bool isLeadByte(unsigned char byte)
@@ -119,6 +159,8 @@ QByteArray encode(QStringView text)
 
     QStringEncoder encoder(CodecName);
     const QByteArray encoded = encoder.encode(prepared);
+    if (characterCount(encoded) != codePointCount(prepared))
+        return encodeEach(prepared);
     return encoder.hasError() ? replaceSubstitutes(encoded) : encoded;
 }
 

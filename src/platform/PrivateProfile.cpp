@@ -1,13 +1,13 @@
 #include "platform/PrivateProfile.h"
 
 #include "platform/Cp932.h"
+#include "platform/FileReplace.h"
 #include "platform/TextFields.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QSaveFile>
 
 namespace privateprofile {
 namespace {
@@ -90,9 +90,11 @@ ParsedLine parse(const QByteArray& raw)
     return parsed;
 }
 
-bool sameName(const QString& a, const QString& b)
+// Names in the file are read without their surrounding blanks, so the asked-for name counts
+// without them too; otherwise a key written as " NAME" could never be read back.
+bool sameName(const QString& stored, const QString& asked)
 {
-    return QString::compare(a, b, Qt::CaseInsensitive) == 0;
+    return QString::compare(stored, trimBlanks(asked), Qt::CaseInsensitive) == 0;
 }
 
 Location locate(const QList<QByteArray>& lines, const QString& section, const QString& key)
@@ -167,9 +169,13 @@ bool storable(const QString& section, const QString& key, const QString& value)
     const auto hasLineBreak = [](const QString& text) {
         return text.contains(u'\r') || text.contains(u'\n');
     };
-    return !trimBlanks(section).isEmpty() && !trimBlanks(key).isEmpty()
-        && !section.contains(u']') && !key.contains(u'=') && !key.startsWith(u';')
-        && !hasLineBreak(section) && !hasLineBreak(key) && !hasLineBreak(value);
+    // A key line that starts with ";" is a comment and one that starts with "[" a section line
+    // (or nothing), so such a key could never be read back.
+    const QStringView keyName = trimBlanks(key);
+    return !trimBlanks(section).isEmpty() && !keyName.isEmpty()
+        && !section.contains(u']') && !key.contains(u'=') && !keyName.startsWith(u';')
+        && !keyName.startsWith(u'[') && !hasLineBreak(section) && !hasLineBreak(key)
+        && !hasLineBreak(value);
 }
 
 }  // namespace
@@ -206,13 +212,8 @@ bool writeString(const QString& section, const QString& key, const QString& valu
         content = current.readAll();
     }
 
-    QSaveFile file(filePath);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (!existed)
-        file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    file.write(withValue(splitLines(content), section, key, value));
-    return file.commit();
+    return replaceFile(filePath, withValue(splitLines(content), section, key, value), nullptr,
+                       QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 }  // namespace privateprofile

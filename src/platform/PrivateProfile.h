@@ -1,8 +1,8 @@
 #pragma once
 // Sectioned INI files with the semantics of the classic private-profile calls:
 //
-// - Section and key names compare without regard to case; the first matching section and the
-//   first matching key in it count.
+// - Section and key names compare without regard to case and to blanks around them; the first
+//   matching section and the first matching key in it count.
 // - A line "[name]" starts a section; a line "key=value" is a key, blanks around the key name
 //   ignored; lines starting with ";" are comments and never match. Lines before the first
 //   section belong to no section.
@@ -18,7 +18,7 @@
 //   the file's folder does not exist (folders are never created), when the file cannot be read
 //   or replaced, and when the section or key is empty or any of the three texts would break
 //   the line structure (a line break, "=" in the key, "]" in the section, a key starting with
-//   ";"); the file is then left as it was.
+//   ";" or "["); the file is then left as it was.
 // Files are code page 932 with CR LF line ends.
 
 #include <QString>

@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -56,6 +57,32 @@ private slots:
         QVERIFY(names.contains(QStringLiteral("same.txt")));
         QVERIFY(names.contains(QStringLiteral("same (2).txt")));
         QCOMPARE(readFile(folder + QStringLiteral("/same (2).txt")), QByteArray("same.txt-data"));
+    }
+
+    // 100 kanji fit the 200-byte limit of code page 932 but not the file system's 255 bytes of
+    // UTF-8: the attachment could not be created, and the mail would have stayed on the server.
+    void nulAndOverlongNamesFromAMailAreCut()
+    {
+        QFile input(QFINDTESTDATA("data/kanji-name-too-long-for-file-system.eml"));
+        QVERIFY(input.open(QIODevice::ReadOnly));
+        const QByteArray raw = input.readAll();
+        QTemporaryDir outer;
+        QVERIFY(QDir(outer.path()).mkdir(QStringLiteral("inbox")));
+        const QString folder = outer.filePath(QStringLiteral("inbox"));
+        const auto report = writeAttachments(ParsedMail(raw), folder);
+        QVERIFY2(report.result == 1, qPrintable(report.error));
+        QCOMPARE(report.written.size(), 3);
+        QCOMPARE(QDir(outer.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{QStringLiteral("inbox")});
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 3);
+        for (const QString& path : report.written) {
+            const QString name = QFileInfo(path).fileName();
+            QCOMPARE(QFileInfo(path).absolutePath(), QFileInfo(folder).absoluteFilePath());
+            QVERIFY2(!name.contains(QChar(0)) && cp932::encode(name).size() <= 200, qPrintable(name));
+            QCOMPARE(readFile(path), QByteArray("bytes"));
+        }
+        QVERIFY(report.written[0].endsWith(QStringLiteral("hidden.txt")));
+        QVERIFY(report.written[1].endsWith(QStringLiteral("aaa.txt")));
+        QVERIFY(report.written[2].endsWith(QStringLiteral("長長.pdf")));
     }
 
     void neverOverwritesAnExistingFile()
@@ -124,6 +151,7 @@ private slots:
         const QString name = safeFileName(QString(300, QChar(u'長')) + QStringLiteral(".pdf"), QStringLiteral("x"));
         QVERIFY(name.endsWith(QStringLiteral(".pdf")));
         QVERIFY(cp932::encode(name).size() <= 200);
+        QVERIFY(QFile::encodeName(name).size() + 7 <= 255);  // room for " (9999)"
         QVERIFY(name.startsWith(QStringLiteral("長長")));
     }
 };

@@ -7,7 +7,9 @@
 #include "MailServers.h"
 #include "mail/MailOptions.h"
 
+#include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,7 +17,30 @@ using namespace nmail;
 
 namespace {
 const QString User = QStringLiteral("pop");
+
+// The process's peak resident memory in bytes ("VmHWM"), or -1.
+qint64 peakMemory()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
+    }
+    return -1;
 }
+
+// Lowers the peak to the present resident memory, so that what was built before (the mail
+// itself) does not count; the peak stays where it was when the kernel does not allow it.
+qint64 resetPeakMemory()
+{
+    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
+    if (clearRefs.open(QIODevice::WriteOnly))
+        clearRefs.write("5");
+    return peakMemory();
+}
+}  // namespace
 
 class Pop3SessionTest : public QObject {
     Q_OBJECT
@@ -96,8 +121,9 @@ private slots:
         QFETCH(int, apop);
         const int handle = NMailPop3Connect(sjis(servers.server("POP3_PORT")));
         QVERIFY(handle > 0);
-        QVERIFY(NMailPop3Authenticate(handle, sjis(User), "wrong", apop) < 0);
+        QVERIFY(NMailPop3Authenticate(handle, sjis(User), "wrong-Pa55word", apop) < 0);
         QVERIFY2(lastMailError().contains(QStringLiteral("-ERR [AUTH]")), qPrintable(lastMailError()));
+        QVERIFY2(!lastMailError().contains(QStringLiteral("Pa55word")), qPrintable(lastMailError()));
         NMailPop3Close(handle);
     }
 
@@ -210,6 +236,59 @@ private slots:
         NMailPop3Close(handle);
         QCOMPARE(QDir(folder).entryList(QDir::Files).size(), files);
         QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size(), folderExists ? 1 : 0);
+    }
+
+    // A 50 MB mail (one attachment of 37.5 MB in base64) fetched and expanded as the mail check
+    // does it, with a text buffer of the mail's size: the peak memory of the whole process may
+    // grow by a few copies of the mail, not without bound.
+    void fiftyMegabyteMailInBoundedMemory()
+    {
+        const qsizetype dataSize = 75 * 512 * 1024;
+        QByteArray digest;
+        qsizetype mailSize = 0;
+        {
+            const QByteArray data = corpus::binaryData(dataSize);
+            digest = QCryptographicHash::hash(data, QCryptographicHash::Sha256);
+            QByteArray body = "--B\r\nContent-Type: text/plain\r\n\r\nbig\r\n--B\r\n"
+                              "Content-Type: application/octet-stream\r\n"
+                              "Content-Disposition: attachment; filename=\"big.bin\"\r\n"
+                              "Content-Transfer-Encoding: base64\r\n\r\n";
+            const QByteArray b64 = data.toBase64();
+            for (qsizetype i = 0; i < b64.size(); i += 76)
+                body += QByteArrayView(b64).sliced(i, qMin<qsizetype>(76, b64.size() - i)).toByteArray() + "\r\n";
+            const QByteArray raw = corpus::mail("Subject: big\nMIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=B",
+                                                body + "--B--\r\n");
+            mailSize = raw.size();
+            servers.deliver(User, raw);
+        }
+        QVERIFY(mailSize > 50 * 1000 * 1000);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("添付フォルダ"));
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("添付フォルダ")));
+        const qint64 before = resetPeakMemory();
+
+        const int handle = connectAndLogin(servers.server("POP3_PORT"), 0);
+        QVERIFY(handle > 0);
+        MailBuffers b;
+        b.text.assign(static_cast<size_t>(NMailPop3GetMailSize(handle, 1)) + 1, '\0');
+        QCOMPARE(NMailPop3GetMail(handle, 1, b.subject, b.date, b.sender, b.header, b.text, 0, 0), 0);
+        const std::string whole = std::string(b.header.data()) + "\r\n" + b.text.data() + "\r\n";
+        QCOMPARE(NMailAttachmentFileFirst(0, b.subject, b.date, b.sender, b.header, b.text, sjis(folder + u'\\'),
+                                          sjis(folder + QStringLiteral("\\0.txt")), whole, 0), 1);
+        NMailAttachmentFileClose(0);
+        NMailPop3Close(handle);
+        const qint64 grown = peakMemory() - before;
+
+        qInfo("mail %lld bytes, peak memory grew by %lld bytes (%.1f times the mail)",
+              static_cast<long long>(mailSize), static_cast<long long>(grown),
+              static_cast<double>(grown) / static_cast<double>(mailSize));
+        QVERIFY2(grown < 8 * mailSize, qPrintable(QString::number(grown)));
+        QFile written(QDir(folder).filePath(QStringLiteral("big.bin")));
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QCOMPARE(written.size(), dataSize);
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        QVERIFY(hash.addData(&written));
+        QCOMPARE(hash.result(), digest);
     }
 
     void unknownMailNumberFailsCleanly()

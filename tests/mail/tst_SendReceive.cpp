@@ -185,9 +185,10 @@ private slots:
 
     void authFailuresAreReported()
     {
-        options().smtpPassword = QStringLiteral("wrong");
+        options().smtpPassword = QStringLiteral("wrong-Pa55word");
         QVERIFY(send(servers.server("SMTP_AUTH_PORT"), User + QStringLiteral("@example.jp"), Body, {}) < 0);
         QVERIFY2(lastMailError().contains(QStringLiteral("535")), qPrintable(lastMailError()));
+        QVERIFY2(!lastMailError().contains(QStringLiteral("Pa55word")), qPrintable(lastMailError()));
         options().smtpUserId.clear();
         QVERIFY(send(servers.server("SMTP_AUTH_PORT"), User + QStringLiteral("@example.jp"), Body, {}) < 0);
         QVERIFY2(lastMailError().contains(QStringLiteral("530")), qPrintable(lastMailError()));
@@ -210,6 +211,7 @@ private slots:
         options().caFile = servers.caFile();
         QVERIFY(result < 0);
         QVERIFY2(lastMailError().contains(QStringLiteral("certificate"), Qt::CaseInsensitive), qPrintable(lastMailError()));
+        QVERIFY(!lastMailError().contains(options().smtpPassword));
         QCOMPARE(servers.mails(User).size(), 0);
     }
 };

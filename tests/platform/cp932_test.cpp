@@ -3,6 +3,7 @@
 
 #include "platform/Cp932.h"
 
+#include <QFile>
 #include <QTest>
 
 class Cp932Test : public QObject {
@@ -15,6 +16,7 @@ private slots:
     void lookAlikesEncodeAsTheir932Characters();
     void unmappableBecomesQuestionMark_data();
     void unmappableBecomesQuestionMark();
+    void invisibleCharactersBecomeQuestionMarks();
     void malformedBytesDecodeAsQuestionMark_data();
     void malformedBytesDecodeAsQuestionMark();
     void controlsStayThemselves();
@@ -82,6 +84,17 @@ void Cp932Test::unmappableBecomesQuestionMark()
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
     QCOMPARE(cp932::encode(text), bytes);
+}
+
+// A fuzzer find: the platform conversion dropped U+FEFF, U+200B, U+00AD, a variation selector
+// and a lone high surrogate at the end without a trace, so fields silently lost characters.
+void Cp932Test::invisibleCharactersBecomeQuestionMarks()
+{
+    QFile file(QFINDTESTDATA("data/encode-dropped-invisible-characters.utf16le"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray utf16 = file.readAll();
+    const QStringView text(reinterpret_cast<const char16_t*>(utf16.constData()), utf16.size() / 2);
+    QCOMPARE(cp932::encode(text), QByteArray("a?b?c???"));
 }
 
 void Cp932Test::malformedBytesDecodeAsQuestionMark_data()

@@ -23,6 +23,12 @@ unsigned fileMode(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777u : 0u;
 }
 
+QByteArray testData(const char* name)
+{
+    QFile file(QFINDTESTDATA(QStringLiteral("data/") + QLatin1String(name)));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 }  // namespace
 
 class PrivateProfileTest : public QObject {
@@ -42,6 +48,8 @@ private slots:
     void writesCodePage932();
     void failsWithoutFolderAndCreatesNothing();
     void refusesLineBreaksAndKeepsTheFile();
+    void namesWithBlanksAroundThemFindTheirKey();
+    void refusesKeysThatWouldNotReadBack();
     void newFileIsPrivateExistingFileKeepsItsMode();
 };
 
@@ -196,6 +204,33 @@ void PrivateProfileTest::refusesLineBreaksAndKeepsTheFile()
     QVERIFY(!writeString(Section, QStringLiteral("NA=ME"), QStringLiteral("b"), path));
     QVERIFY(!writeString(QString(), QStringLiteral("NAME"), QStringLiteral("b"), path));
     QCOMPARE(program.read(Account), QByteArray("[EXEINI]\r\nNAME=a\r\n"));
+}
+
+// Fuzzer finds: a key asked for with blanks around it was written but never found again, and a
+// key starting with "[" (or ";" after blanks) was written as a line that is no key.
+void PrivateProfileTest::namesWithBlanksAroundThemFindTheirKey()
+{
+    const TempProgramFolder program;
+    const QString path = program.file(Account);
+    program.write(Account, testData("blank-padded-names-unreadable.ini"));
+    QCOMPARE(getString(QStringLiteral(" EXEINI\t"), QStringLiteral(" NAME2  "), QString(), path),
+             QStringLiteral("pw"));
+    QVERIFY(writeString(QStringLiteral("EXEINI "), QStringLiteral("\tname2 "), QStringLiteral("new"), path));
+    QCOMPARE(program.read(Account), QByteArray("[EXEINI]\r\nNAME2=new\r\nNAME3=1\r\n"));
+    QCOMPARE(getString(Section, QStringLiteral(" NAME2"), QString(), path), QStringLiteral("new"));
+}
+
+void PrivateProfileTest::refusesKeysThatWouldNotReadBack()
+{
+    const TempProgramFolder program;
+    const QString path = program.file(Account);
+    const QByteArray before = testData("bracket-key-unreadable.ini");
+    QVERIFY(!before.isEmpty());
+    program.write(Account, before);
+    QVERIFY(!writeString(Section, QStringLiteral("[NAME]"), QStringLiteral("v"), path));
+    QVERIFY(!writeString(Section, QStringLiteral(" [NAME"), QStringLiteral("v"), path));
+    QVERIFY(!writeString(Section, QStringLiteral("\t;NAME"), QStringLiteral("v"), path));
+    QCOMPARE(program.read(Account), before);
 }
 
 void PrivateProfileTest::newFileIsPrivateExistingFileKeepsItsMode()
