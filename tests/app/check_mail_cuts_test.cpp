@@ -18,6 +18,7 @@
 #include "ScriptedFileDialogs.h"
 #include "ScriptedSeams.h"
 #include "TempProgramFolder.h"
+#include "CheckMailProgram.h"
 
 #include <QRandomGenerator>
 #include <QSet>
@@ -148,11 +149,7 @@ class CheckMailCutsTest : public QObject {
 
     MailServers servers;
     std::unique_ptr<CuttingProxy> proxy;
-    std::unique_ptr<TempProgramFolder> program;
-    std::unique_ptr<ScriptedSeams> seams;
-    ScriptedFileDialogs files;
-    std::unique_ptr<ProgramState> state;
-    std::unique_ptr<Forms> forms;
+    std::unique_ptr<CheckMailProgram> p;
     Ledger ledger;
     int mailboxes = 0;
     // Bytes of a whole check per direction: for an empty mailbox and for a full one.
@@ -189,9 +186,9 @@ class CheckMailCutsTest : public QObject {
     CuttingProxy::Run check(CuttingProxy::Direction direction, std::optional<qint64> offset)
     {
         proxy->arm(direction, offset);
-        CheckMail(*forms);
+        CheckMail(p->forms);
         const CuttingProxy::Run run = proxy->finish();
-        ledger.readNewRecords(store::historyPath(program->folder(), store::HistoryKind::Received));
+        ledger.readNewRecords(store::historyPath(p->program.folder(), store::HistoryKind::Received));
         ledger.checkNoneLost(idsOnServer(), QStringLiteral("by a check cut at %1 byte %2")
                                                 .arg(direction == CuttingProxy::ServerToClient ? "server byte" : "client byte")
                                                 .arg(offset.value_or(-1)));
@@ -213,12 +210,8 @@ private slots:
         nmail::options().timeout = std::chrono::seconds(10);
         servers.empty(User);
         proxy = std::make_unique<CuttingProxy>(servers.port("POP3_PORT"));
-        program = std::make_unique<TempProgramFolder>();
-        seams = std::make_unique<ScriptedSeams>();
-        state = std::make_unique<ProgramState>(program->folder());
-        state->account.Pop3Server = QStringLiteral("127.0.0.1:%1").arg(proxy->port());
-        QVERIFY(SaveAccount(program->folder(), User, MailServers::password(User), true).ok);
-        forms = std::make_unique<Forms>(*state, seams->seams(), files);
+        p = std::make_unique<CheckMailProgram>(QStringLiteral("127.0.0.1:%1").arg(proxy->port()));
+        QVERIFY(SaveAccount(p->program.folder(), User, MailServers::password(User), true).ok);
     }
 
     // Also measures how many bytes a whole check moves, so cuts can be spread over it.
@@ -235,7 +228,7 @@ private slots:
         for (int n = 1; n <= MailboxSize; ++n)
             QCOMPARE(ledger.stored(mailId(mailboxes, n)), 1);
         QCOMPARE(ledger.faults(), QStringList());
-        QVERIFY(seams->messages.shown.isEmpty());
+        QVERIFY(p->seams.messages.shown.isEmpty());
         for (const int d : {0, 1}) {
             emptyCheck[d] = empty.bytes[d];
             fullCheck[d] = full.bytes[d];
@@ -283,7 +276,7 @@ private slots:
 
     void cleanupTestCase()
     {
-        forms.reset();
+        p.reset();
         servers.empty(User);
     }
 };

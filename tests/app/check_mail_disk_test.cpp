@@ -15,6 +15,7 @@
 #include "ScriptedSeams.h"
 #include "FullDisk.h"
 #include "TempProgramFolder.h"
+#include "CheckMailProgram.h"
 
 #include <QLabel>
 #include <QtTest>
@@ -46,31 +47,23 @@ class CheckMailDiskTest : public QObject {
     Q_OBJECT
 
     MailServers servers;
-    std::unique_ptr<TempProgramFolder> program;
-    std::unique_ptr<FullDisk> disk;
-    std::unique_ptr<ScriptedSeams> seams;
-    ScriptedFileDialogs files;
-    std::unique_ptr<ProgramState> state;
-    std::unique_ptr<Forms> forms;
+    std::unique_ptr<CheckMailProgram> p;
+    std::unique_ptr<FullDisk> disk;  // mounted inside p's program folder
 
-    QString historyPath() const { return store::historyPath(program->folder(), store::HistoryKind::Received); }
+    QString historyPath() const { return store::historyPath(p->program.folder(), store::HistoryKind::Received); }
 
     // The program folder with the named subfolder on a full tmpfs, the account saved first.
     bool prepare(const QString& fullFolder)
     {
-        program = std::make_unique<TempProgramFolder>();
-        disk = std::make_unique<FullDisk>(program->file(fullFolder));
-        seams = std::make_unique<ScriptedSeams>();
-        state = std::make_unique<ProgramState>(program->folder());
-        state->account.Pop3Server = servers.server("POP3_PORT");
-        forms = std::make_unique<Forms>(*state, seams->seams(), files);
+        p = std::make_unique<CheckMailProgram>(servers.server("POP3_PORT"));
+        disk = std::make_unique<FullDisk>(p->program.file(fullFolder));
         return disk->mounted();
     }
 
     QStringList shownTexts() const
     {
         QStringList texts;
-        for (const ShownMessage& shown : seams->messages.shown)
+        for (const ShownMessage& shown : p->seams.messages.shown)
             texts.append(shown.text);
         return texts;
     }
@@ -87,11 +80,8 @@ private slots:
 
     void cleanup()
     {
-        forms.reset();
-        state.reset();
-        seams.reset();
-        disk.reset();
-        program.reset();
+        disk.reset();  // unmounted before the program folder goes
+        p.reset();
     }
 
     void fullDataFolderStoresWholeRecordsAndKeepsTheRest_data()
@@ -109,19 +99,19 @@ private slots:
         // The account file lives in the data folder: it is written before the disk fills up.
         if (!prepare(QStringLiteral("★MAilData")))
             QSKIP(qPrintable(QStringLiteral("cannot mount a tmpfs here (needs root): ") + disk->error()));
-        QVERIFY(SaveAccount(program->folder(), User, MailServers::password(User), true).ok);
+        QVERIFY(SaveAccount(p->program.folder(), User, MailServers::password(User), true).ok);
         disk->fill();
         disk->makeRoom(room);
         servers.deliver(User, plainMail("first", "text 1\r\n"));
         servers.deliver(User, plainMail("second", "text 2\r\n"));
 
-        CheckMail(*forms);
+        CheckMail(p->forms);
 
         QCOMPARE(servers.mails(User).size(), 2 - stored);
         QCOMPARE(QFileInfo(historyPath()).size(), stored * store::HistoryRecordSize);
         if (stored == 1)
             QCOMPARE(store::readRecord(historyPath(), 1)->Subject.trimmed(), QStringLiteral("first"));
-        QCOMPARE(seams->messages.shown.size(), 1);
+        QCOMPARE(p->seams.messages.shown.size(), 1);
         QVERIFY(shownTexts().first().contains(historyPath()));
         QVERIFY(shownTexts().first().contains(QStringLiteral("サーバーに残してあります")));
     }
@@ -139,23 +129,23 @@ private slots:
         QFETCH(QString, named);
         if (!prepare(QStringLiteral("添付フォルダ")))
             QSKIP(qPrintable(QStringLiteral("cannot mount a tmpfs here (needs root): ") + disk->error()));
-        QVERIFY(SaveAccount(program->folder(), User, MailServers::password(User), true).ok);
+        QVERIFY(SaveAccount(p->program.folder(), User, MailServers::password(User), true).ok);
         disk->fill();
         // A mail with nothing to put in the folder still comes in.
         servers.deliver(User, plainMail("plain", "text\r\n"));
         servers.deliver(User, mail);
 
-        CheckMail(*forms);
+        CheckMail(p->forms);
 
         QCOMPARE(store::recordCount(historyPath()), 1);
         QCOMPARE(store::readRecord(historyPath(), 1)->Subject.trimmed(), QStringLiteral("plain"));
         QCOMPARE(servers.mails(User).size(), 1);
-        QCOMPARE(seams->messages.shown.size(), 1);
-        const QString expected = named.isEmpty() ? program->file(QStringLiteral("添付フォルダ")) : named;
+        QCOMPARE(p->seams.messages.shown.size(), 1);
+        const QString expected = named.isEmpty() ? p->program.file(QStringLiteral("添付フォルダ")) : named;
         QVERIFY2(shownTexts().first().contains(expected), qPrintable(shownTexts().first()));
         QVERIFY(shownTexts().first().contains(QStringLiteral("サーバーに残してあります")));
         QCOMPARE(disk->others(), QStringList());  // nothing left in part
-        QCOMPARE(forms->mainForm().Label2->text(), QStringLiteral("新着メール有り。"));
+        QCOMPARE(p->forms.mainForm().Label2->text(), QStringLiteral("新着メール有り。"));
     }
 };
 

@@ -12,9 +12,7 @@
 #include "store/HistoryFile.h"
 #include "MailCorpus.h"
 #include "MailServers.h"
-#include "ScriptedFileDialogs.h"
-#include "ScriptedSeams.h"
-#include "TempProgramFolder.h"
+#include "CheckMailProgram.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +21,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
+
+#include <memory>
 
 namespace {
 
@@ -40,21 +40,17 @@ class CheckMailTest : public QObject {
     Q_OBJECT
 
     MailServers servers;
-    TempProgramFolder* program = nullptr;
-    ScriptedSeams* seams = nullptr;
-    ScriptedFileDialogs files;
-    ProgramState* state = nullptr;
-    Forms* forms = nullptr;
+    std::unique_ptr<CheckMailProgram> p;
 
     QList<store::HistoryRecord> received() const
     {
         QList<store::HistoryRecord> records;
-        const QString path = store::historyPath(program->folder(), store::HistoryKind::Received);
+        const QString path = store::historyPath(p->program.folder(), store::HistoryKind::Received);
         for (int n = 1; n <= store::recordCount(path); ++n)
             records.append(*store::readRecord(path, n));
         return records;
     }
-    MainForm& main() { return forms->mainForm(); }
+    MainForm& main() { return p->forms.mainForm(); }
 
 private slots:
     void initTestCase()
@@ -67,25 +63,15 @@ private slots:
     void init()
     {
         servers.empty(User);
-        program = new TempProgramFolder;
-        seams = new ScriptedSeams;
-        state = new ProgramState(program->folder());
-        state->account.Pop3Server = servers.server("POP3_PORT");
-        QVERIFY(SaveAccount(program->folder(), User, MailServers::password(User), true).ok);
-        forms = new Forms(*state, seams->seams(), files);
+        p = std::make_unique<CheckMailProgram>(servers.server("POP3_PORT"));
+        QVERIFY(SaveAccount(p->program.folder(), User, MailServers::password(User), true).ok);
     }
 
-    void cleanup()
-    {
-        delete forms;
-        delete state;
-        delete seams;
-        delete program;
-    }
+    void cleanup() { p.reset(); }
 
     void emptyMailboxSaysNoMailAndDoesNotSpin()
     {
-        CheckMail(*forms);
+        CheckMail(p->forms);
         QCOMPARE(main().Label2->text(), QStringLiteral("新着メール無し。"));
         QVERIFY(!main().Timer1->isActive());
         QVERIFY(received().isEmpty());
@@ -96,7 +82,7 @@ private slots:
     {
         for (int i = 1; i <= 3; ++i)
             servers.deliver(User, plainMail("mail " + QByteArray::number(i), "text " + QByteArray::number(i) + "\r\n"));
-        CheckMail(*forms);
+        CheckMail(p->forms);
         const QList<store::HistoryRecord> records = received();
         QCOMPARE(records.size(), 3);
         for (int i = 0; i < 3; ++i) {
@@ -106,21 +92,21 @@ private slots:
             QCOMPARE(records[i].InUse, std::int16_t(1));
         }
         QVERIFY(servers.mails(User).isEmpty());
-        QCOMPARE(state->CurrentRecord, std::int16_t(3));
-        TyakuForm& viewer = forms->tyakuForm();
+        QCOMPARE(p->state.CurrentRecord, std::int16_t(3));
+        TyakuForm& viewer = p->forms.tyakuForm();
         QCOMPARE(viewer.List1->count(), 3);
         QVERIFY(viewer.List1->item(0)->text().startsWith(QStringLiteral("  mail 1          ")));
         QCOMPARE(main().Label2->text(), QStringLiteral("新着メール有り。"));
         QVERIFY(main().Timer1->isActive());
         QVERIFY(!main().Command2->isEnabled());
-        QVERIFY(seams->messages.shown.isEmpty());
+        QVERIFY(p->seams.messages.shown.isEmpty());
     }
 
     void onlyLowerCaseAttachmentGetsTheNote()
     {
         servers.deliver(User, plainMail("upper", "See the Attachment.\r\n"));
         servers.deliver(User, plainMail("lower", "an attachment is mentioned\r\n"));
-        CheckMail(*forms);
+        CheckMail(p->forms);
         const QList<store::HistoryRecord> records = received();
         QCOMPARE(records.size(), 2);
         QVERIFY(!records[0].Body.contains(QStringLiteral("♪♪♪")));
@@ -133,11 +119,11 @@ private slots:
     void attachmentsAreExpandedIntoTheFolder()
     {
         servers.deliver(User, corpus::nestedAttachments());
-        CheckMail(*forms);
+        CheckMail(p->forms);
         QCOMPARE(received().size(), 1);
-        QCOMPARE(program->read(QStringLiteral("添付フォルダ/") + corpus::NestedFirstName), corpus::nestedFirstData());
-        QCOMPARE(program->read(QStringLiteral("添付フォルダ/") + corpus::NestedSecondName), corpus::nestedSecondData());
-        QVERIFY(!QFile::exists(program->file(QStringLiteral("添付フォルダ/0.txt"))));
+        QCOMPARE(p->program.read(QStringLiteral("添付フォルダ/") + corpus::NestedFirstName), corpus::nestedFirstData());
+        QCOMPARE(p->program.read(QStringLiteral("添付フォルダ/") + corpus::NestedSecondName), corpus::nestedSecondData());
+        QVERIFY(!QFile::exists(p->program.file(QStringLiteral("添付フォルダ/0.txt"))));
         QVERIFY(received().first().Body.contains(QStringLiteral("♪♪♪")));
     }
 
@@ -148,66 +134,66 @@ private slots:
             body += "0123456789 long line of text for the record\r\n";
         const QByteArray mail = plainMail("long", body);
         servers.deliver(User, mail);
-        CheckMail(*forms);
+        CheckMail(p->forms);
         const QList<store::HistoryRecord> records = received();
         QCOMPARE(records.size(), 1);
         QCOMPARE(cp932::encode(records.first().Body).size(), 20000);
-        const QStringList kept = QDir(program->file(QStringLiteral("添付フォルダ")))
+        const QStringList kept = QDir(p->program.file(QStringLiteral("添付フォルダ")))
                                      .entryList({QStringLiteral("*.eml")}, QDir::Files);
         QCOMPARE(kept.size(), 1);
         QVERIFY(kept.first().endsWith(QStringLiteral("_1.eml")));
-        QVERIFY(program->read(QStringLiteral("添付フォルダ/") + kept.first()).contains(body));
+        QVERIFY(p->program.read(QStringLiteral("添付フォルダ/") + kept.first()).contains(body));
         QVERIFY(servers.mails(User).isEmpty());
     }
 
     void wrongPasswordShowsTheServersReason()
     {
-        QVERIFY(SaveAccount(program->folder(), User, QStringLiteral("wrong"), true).ok);
+        QVERIFY(SaveAccount(p->program.folder(), User, QStringLiteral("wrong"), true).ok);
         servers.deliver(User, plainMail("kept", "text\r\n"));
-        CheckMail(*forms);
-        QCOMPARE(seams->messages.shown.size(), 1);
-        QCOMPARE(seams->messages.shown.first().title, QStringLiteral("エラー"));
-        QVERIFY(!seams->messages.shown.first().text.isEmpty());
-        QVERIFY(!seams->messages.shown.first().text.contains(QStringLiteral("wrong")));
+        CheckMail(p->forms);
+        QCOMPARE(p->seams.messages.shown.size(), 1);
+        QCOMPARE(p->seams.messages.shown.first().title, QStringLiteral("エラー"));
+        QVERIFY(!p->seams.messages.shown.first().text.isEmpty());
+        QVERIFY(!p->seams.messages.shown.first().text.contains(QStringLiteral("wrong")));
         QCOMPARE(main().Label2->text(), QStringLiteral("新着メール無し。"));
         QCOMPARE(servers.mails(User).size(), 1);
     }
 
     void missingIdOpensTheIdPasswordWindow()
     {
-        program->write(QStringLiteral("★MAilData/iniIdPass.ini"), "[EXEINI]\r\nNAME=check\r\nNAME3=1\r\n");
+        p->program.write(QStringLiteral("★MAilData/iniIdPass.ini"), "[EXEINI]\r\nNAME=check\r\nNAME3=1\r\n");
         servers.deliver(User, plainMail("kept", "text\r\n"));
-        CheckMail(*forms);
-        QVERIFY(forms->idPassForm().isVisible());
-        QCOMPARE(forms->idPassForm().IdText->text(), User);
+        CheckMail(p->forms);
+        QVERIFY(p->forms.idPassForm().isVisible());
+        QCOMPARE(p->forms.idPassForm().IdText->text(), User);
         QCOMPARE(main().Label2->text(), QStringLiteral("新着メール無し。"));
         QCOMPARE(servers.mails(User).size(), 1);
-        QVERIFY(seams->messages.shown.isEmpty());
+        QVERIFY(p->seams.messages.shown.isEmpty());
     }
 
     void missingDataFolderLeavesEveryMailOnTheServer()
     {
         servers.deliver(User, plainMail("kept", "text\r\n"));
-        QVERIFY(QDir(program->file(QStringLiteral("★MAilData"))).removeRecursively());
-        CheckMail(*forms);
+        QVERIFY(QDir(p->program.file(QStringLiteral("★MAilData"))).removeRecursively());
+        CheckMail(p->forms);
         QCOMPARE(servers.mails(User).size(), 1);
-        QCOMPARE(seams->messages.shown.size(), 1);
-        QVERIFY(seams->messages.shown.first().text.contains(QStringLiteral("★MAilData")));
+        QCOMPARE(p->seams.messages.shown.size(), 1);
+        QVERIFY(p->seams.messages.shown.first().text.contains(QStringLiteral("★MAilData")));
         QCOMPARE(main().Label2->text(), QStringLiteral("新着メール無し。"));
     }
 
     void fullHistoryStopsBeforeDeleting()
     {
-        const QString path = store::historyPath(program->folder(), store::HistoryKind::Received);
+        const QString path = store::historyPath(p->program.folder(), store::HistoryKind::Received);
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(file.resize(qint64(store::MaxRecordNumber) * store::HistoryRecordSize));  // sparse
         file.close();
         servers.deliver(User, plainMail("kept", "text\r\n"));
-        CheckMail(*forms);
+        CheckMail(p->forms);
         QCOMPARE(servers.mails(User).size(), 1);
-        QCOMPARE(seams->messages.shown.size(), 1);
-        QVERIFY(seams->messages.shown.first().text.contains(QStringLiteral("32767")));
+        QCOMPARE(p->seams.messages.shown.size(), 1);
+        QVERIFY(p->seams.messages.shown.first().text.contains(QStringLiteral("32767")));
         QCOMPARE(QFileInfo(path).size(), qint64(store::MaxRecordNumber) * store::HistoryRecordSize);
     }
 };
