@@ -12,7 +12,7 @@ packages=(
   # real windows and screenshots in the end-to-end tests
   xvfb xauth xdotool imagemagick x11-utils
   # the loopback mail servers of the tests
-  dovecot-core dovecot-pop3d python3-aiosmtpd openssl swaks
+  dovecot-core dovecot-pop3d mailutils-pop3d python3-aiosmtpd openssl swaks
 )
 
 missing=()

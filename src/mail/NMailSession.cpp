@@ -6,7 +6,7 @@
 #include "mail/MessageComposer.h"
 #include "mail/MessageDecoder.h"
 #include "mail/ParsedMail.h"
-#include "mail/Pop3Session.h"
+#include "mail/pop3/Pop3Client.h"
 #include "mail/SmtpSender.h"
 #include "platform/Cp932.h"
 #include "platform/TextFields.h"
@@ -23,7 +23,9 @@ namespace {
 struct LibraryState {
     int bufferSize = 8192;
     int nextHandle = 1;
-    std::map<int, std::unique_ptr<Pop3Session>> sessions;
+    std::map<int, std::unique_ptr<Pop3Client>> sessions;
+    // The certificate the last failed connection refused, for the user to decide on.
+    std::optional<CertificateFacts> untrusted;
     QString lastError;
     // The mail last fetched: the caller asks for its parts one call at a time.
     int fetchedHandle = 0;
@@ -72,7 +74,7 @@ QByteArray cutAtNull(std::span<const char> buffer)
     return QByteArray(buffer.data(), static_cast<qsizetype>(end - buffer.begin()));
 }
 
-Pop3Session* session(int handle)
+Pop3Client* session(int handle)
 {
     const auto it = state().sessions.find(handle);
     if (it == state().sessions.end()) {
@@ -87,7 +89,7 @@ const DecodedMail* fetch(int handle, int number)
     LibraryState& s = state();
     if (s.fetchedHandle == handle && s.fetchedNumber == number)
         return &s.fetched;
-    Pop3Session* pop = session(handle);
+    Pop3Client* pop = session(handle);
     const QByteArray* raw = pop ? pop->message(number) : nullptr;
     if (!raw) {
         if (pop)
@@ -147,12 +149,15 @@ int NMailSetOption(int option, int value)
 
 int NMailPop3Connect(std::string_view server)
 {
+    state().untrusted.reset();
     const auto address = ServerAddress::parse(fromCp932(server), MailProtocol::Pop3);
     if (!address)
         return failWith(QStringLiteral("POP3サーバーの指定が正しくありません: %1").arg(fromCp932(server)));
-    auto pop = std::make_unique<Pop3Session>(*address);
-    if (!pop->probe())
+    auto pop = std::make_unique<Pop3Client>(*address);
+    if (!pop->connectToServer()) {
+        state().untrusted = pop->untrustedCertificate();
         return failWith(pop->error());
+    }
     LibraryState& s = state();
     const int handle = s.nextHandle++;
     s.sessions[handle] = std::move(pop);
@@ -161,7 +166,7 @@ int NMailPop3Connect(std::string_view server)
 
 int NMailPop3Authenticate(int handle, std::string_view userId, std::string_view password, int apop)
 {
-    Pop3Session* pop = session(handle);
+    Pop3Client* pop = session(handle);
     if (!pop)
         return -1;
     const int count = pop->login(fromCp932(userId), fromCp932(password), apop != 0);
@@ -176,7 +181,7 @@ int NMailPop3GetMailStatus(int handle, int number, std::span<char> subject, std:
 
 int NMailPop3GetMailSize(int handle, int number)
 {
-    Pop3Session* pop = session(handle);
+    Pop3Client* pop = session(handle);
     const qint64 size = pop ? pop->listedSize(number) : -1;
     if (pop && size < 0)
         return failWith(QStringLiteral("メール %1 はありません").arg(number));
@@ -221,7 +226,7 @@ int NMailAttachmentFileClose(int)
 
 int NMailPop3DeleteMail(int handle, int number)
 {
-    Pop3Session* pop = session(handle);
+    Pop3Client* pop = session(handle);
     if (!pop)
         return -1;
     return pop->remove(number) ? 0 : failWith(pop->error());
@@ -232,7 +237,35 @@ int NMailPop3Close(int handle)
     LibraryState& s = state();
     if (s.fetchedHandle == handle)
         forgetFetched();
-    return s.sessions.erase(handle) ? 0 : failWith(QStringLiteral("POP3の接続がありません"));
+    const auto it = s.sessions.find(handle);
+    if (it == s.sessions.end())
+        return failWith(QStringLiteral("POP3の接続がありません"));
+    const bool committed = it->second->quit();
+    const QString error = it->second->error();
+    s.sessions.erase(it);
+    return committed ? 0 : failWith(error);
+}
+
+int NMailPop3GetMailUidl(int handle, int number, std::span<char> uidl)
+{
+    Pop3Client* pop = session(handle);
+    putBytes(uidl, pop ? pop->uniqueId(number) : QByteArray(), std::numeric_limits<qsizetype>::max());
+    return pop ? 0 : -1;
+}
+
+std::optional<CertificateFacts> NMailUntrustedCertificate()
+{
+    return state().untrusted;
+}
+
+int NMailTrustCertificate(const CertificateFacts& certificate)
+{
+    QString error;
+    if (certificate.sha256.isEmpty())
+        return failWith(QStringLiteral("証明書がないので信頼できません"));
+    return TrustedCertificates(options().trustFile).trust(certificate, &error)
+               ? 0
+               : failWith(QStringLiteral("信頼した証明書を保存できません: %1 (%2)").arg(options().trustFile, error));
 }
 
 int NMailGetMessage(int, std::span<char> buffer, int& length)
