@@ -11,9 +11,13 @@
 #include "TempProgramFolder.h"
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
+#include <QPushButton>
 
 #include <functional>
+#include <memory>
 
 // Message boxes that answer as the scripted ones do and first let the test look around.
 class ObservedMessageBoxes final : public MessageBoxes {
@@ -100,4 +104,55 @@ struct ReplyFixture : FormFixture {
 
     int mainFormShown = 0;
     QPointer<BackForm> form;
+};
+
+// The attachment row of either window.
+struct AttachmentRow {
+    QPushButton* attach;
+    QPushButton* add;
+    QPushButton* drop;
+    QLineEdit* paths;
+    QListWidget* list;
+};
+
+// Either sending window in its fixture, with the controls both have.
+struct AnyWindow {
+    explicit AnyWindow(const QString& kind, QString smtpServer = QStringLiteral("127.0.0.1:1"))
+    {
+        if (kind == QStringLiteral("compose")) {
+            compose = std::make_unique<ComposeFixture>(true, std::move(smtpServer));
+            WriteForm& f = *compose->form;
+            row = {f.AttachCommand, f.Command9, f.Command10, f.AttachText, f.List2};
+            to = f.ToText;
+            subject = f.SubjectText;
+            send = f.Command1;
+            fixture = compose.get();
+        } else {
+            reply = std::make_unique<ReplyFixture>(std::move(smtpServer));
+            BackForm& f = *reply->form;
+            row = {f.AttachCommand, f.Command9, f.Command10, f.AttachText, f.List2};
+            to = f.ToText;
+            subject = f.SubjectText;
+            send = f.Command2;
+            fixture = reply.get();
+        }
+    }
+    QWidget* window() const { return compose ? static_cast<QWidget*>(compose->form) : reply->form; }
+    QString body() const { return compose ? compose->form->bodyText() : reply->form->bodyText(); }
+    void setBody(const QString& text) const
+    {
+        if (compose)
+            compose->form->setBodyText(text);
+        else
+            reply->form->setBodyText(text);
+    }
+    bool unloaded() const { return compose ? compose->unloaded() : reply->unloaded(); }
+
+    std::unique_ptr<ComposeFixture> compose;
+    std::unique_ptr<ReplyFixture> reply;
+    FormFixture* fixture;
+    AttachmentRow row;
+    QLineEdit* to;
+    QLineEdit* subject;
+    QPushButton* send;
 };
