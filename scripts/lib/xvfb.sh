@@ -1,5 +1,7 @@
 # Shell helpers for running Tessaly in a real X window on a private virtual display.
-# Source this file; it defines start_xvfb, stop_started, window_id and program_folder_copy.
+# Source this file; it defines start_xvfb, stop_started, window_id, program_folder_copy and the
+# steps of an end-to-end test: fail, wait_for, no_window and click. fail shows the program's
+# output from the file named by program_log.
 
 started_pids=()
 
@@ -48,3 +50,32 @@ program_folder_copy() {
   mkdir -p "$to/★MAilData" "$to/添付フォルダ"
   echo "$to"
 }
+
+program_log=/dev/null
+
+# Says what went wrong, with the visible windows and the program's output, and ends the script.
+fail() {
+  echo "$*" >&2
+  echo "windows:" >&2
+  xdotool search --onlyvisible --name '.' 2>/dev/null | while read -r id; do
+    echo "  $(xdotool getwindowname "$id")" >&2
+  done
+  cat "$program_log" >&2
+  exit 1
+}
+
+# Polls a condition (a shell command) every 0.1 s for up to 30 s.
+wait_for() {
+  local what=$1 deadline=$((SECONDS + 30))
+  shift
+  while ((SECONDS < deadline)); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  fail "timed out waiting for $what"
+}
+
+no_window() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+
+# Clicks at a point given in the window's own pixels.
+click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }

@@ -25,7 +25,7 @@ const QString SendingStatus = QStringLiteral("メールを送信中です。し�
 const QString SentStatus = QStringLiteral("送信完了です。");
 const QString NotSentStatus = QStringLiteral("送信を取りやめました。");
 const QString FailedStatus = QStringLiteral("送信できませんでした。もう一度「送信」できます。");
-const QString BulkFailedStatus = QStringLiteral("%1件中%2件を送信できませんでした。「送信」で残りを送れます。");
+const QString BulkFailedStatus = QStringLiteral("%1件中%2件が未送信です。「送信」で残りを送れます。");
 const QString UnlistedStatus = QStringLiteral("送信完了です。アドレス帳に宛先のない%1件には送信していません。");
 const QString SendErrorTitle = QStringLiteral("送信エラー");
 

@@ -65,6 +65,9 @@ std::optional<Mailbox> checkedMailbox(const vmime::mailbox& parsed, const QStrin
     const bool whole = item == addrSpec || item.endsWith(u'<' + addrSpec + u'>');
     if (!whole || !isAddrSpec(local, domain)) {
         *error = QStringLiteral("メールアドレスとして読めません: %1").arg(written.trimmed());
+        if (!written.contains(u'@'))
+            *error += QStringLiteral("\n（「,」を含む名前は \"Yamada, Taro\" <taro@example.jp> のように"
+                                     "\" \" で囲んでください）");
         return std::nullopt;
     }
     const QString name = textOf(parsed.getName());

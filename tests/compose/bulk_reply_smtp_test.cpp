@@ -114,7 +114,7 @@ private slots:
 
         QCOMPARE(c.shown().size(), 1);
         QVERIFY2(c.shown().first().text.contains(QStringLiteral("Yamada")), qPrintable(c.shown().first().text));
-        QCOMPARE(form.Label7->text(), QStringLiteral("3件中1件を送信できませんでした。「送信」で残りを送れます。"));
+        QCOMPARE(form.Label7->text(), QStringLiteral("3件中1件が未送信です。「送信」で残りを送れます。"));
         QVERIFY(!c.unloaded());
         QCOMPARE(c.sentFile().size(), 3 * 20284);
         for (const QString& box : {BulkBoxes.at(0), BulkBoxes.at(2)})

@@ -189,7 +189,7 @@ private slots:
         QCOMPARE(c.sentFile().size(), 20284);
         // The one pass with an address failed, so none of the three got the mail: the window
         // keeps the mail and bulk mode for another try.
-        QCOMPARE(form.Label7->text(), QStringLiteral("3件中3件を送信できませんでした。「送信」で残りを送れます。"));
+        QCOMPARE(form.Label7->text(), QStringLiteral("3件中3件が未送信です。「送信」で残りを送れます。"));
         QCOMPARE(form.ToText->text(), QStringLiteral("to@example.jp"));
         QVERIFY(form.AddressPanel->bulkMode());
     }
