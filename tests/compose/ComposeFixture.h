@@ -121,20 +121,10 @@ struct AnyWindow {
     {
         if (kind == QStringLiteral("compose")) {
             compose = std::make_unique<ComposeFixture>(true, std::move(smtpServer));
-            WriteForm& f = *compose->form;
-            row = {f.AttachCommand, f.Command9, f.Command10, f.AttachText, f.List2};
-            to = f.ToText;
-            subject = f.SubjectText;
-            send = f.Command1;
-            fixture = compose.get();
+            take(*compose, *compose->form, compose->form->Command1);
         } else {
             reply = std::make_unique<ReplyFixture>(std::move(smtpServer));
-            BackForm& f = *reply->form;
-            row = {f.AttachCommand, f.Command9, f.Command10, f.AttachText, f.List2};
-            to = f.ToText;
-            subject = f.SubjectText;
-            send = f.Command2;
-            fixture = reply.get();
+            take(*reply, *reply->form, reply->form->Command2);
         }
     }
     QWidget* window() const { return compose ? static_cast<QWidget*>(compose->form) : reply->form; }
@@ -147,6 +137,22 @@ struct AnyWindow {
             reply->form->setBodyText(text);
     }
     bool unloaded() const { return compose ? compose->unloaded() : reply->unloaded(); }
+    void write(const QString& toText, const QString& subjectText, const QString& body) const
+    {
+        to->setText(toText);
+        subject->setText(subjectText);
+        setBody(body);
+    }
+
+    template <typename Form>
+    void take(FormFixture& windowFixture, Form& form, QPushButton* sendButton)
+    {
+        row = {form.AttachCommand, form.Command9, form.Command10, form.AttachText, form.List2};
+        to = form.ToText;
+        subject = form.SubjectText;
+        send = sendButton;
+        fixture = &windowFixture;
+    }
 
     std::unique_ptr<ComposeFixture> compose;
     std::unique_ptr<ReplyFixture> reply;

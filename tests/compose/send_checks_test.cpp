@@ -42,9 +42,7 @@ private slots:
         QFETCH(QString, kind);
         AnyWindow w(kind);
         w.fixture->state.account.MailAddress = QStringLiteral("  ");
-        w.to->setText(QStringLiteral("to@example.jp"));
-        w.subject->setText(QStringLiteral("件名"));
-        w.setBody(QStringLiteral("本文"));
+        w.write(QStringLiteral("to@example.jp"), QStringLiteral("件名"), QStringLiteral("本文"));
 
         w.send->click();
 
@@ -115,9 +113,7 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(bool, sendAnyway);
         AnyWindow w(kind);
-        w.to->setText(QStringLiteral("to@example.jp"));
-        w.subject->setText(QStringLiteral("Café のご案内"));
-        w.setBody(QStringLiteral("简体字と😀と①～髙"));
+        w.write(QStringLiteral("to@example.jp"), QStringLiteral("Café のご案内"), QStringLiteral("简体字と😀と①～髙"));
         w.fixture->messages.scripted.answers.enqueue(sendAnyway ? MessageAnswer::Yes : MessageAnswer::No);
 
         w.send->click();
@@ -152,9 +148,7 @@ private slots:
         w.fixture->program.write(QStringLiteral("添付フォルダ/memo.txt"), "memo\r\n");
         w.fixture->files.answers << attachment;
         w.row.attach->click();
-        w.to->setText(QStringLiteral("to@example.jp"));
-        w.subject->setText(QStringLiteral("件名"));
-        w.setBody(QStringLiteral("本文\r\n二行目"));
+        w.write(QStringLiteral("to@example.jp"), QStringLiteral("件名"), QStringLiteral("本文\r\n二行目"));
 
         w.send->click();
 

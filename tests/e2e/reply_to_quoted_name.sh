@@ -55,16 +55,7 @@ sleep 1
 # Positions are the controls' centres in the windows' own pixels (twips / 15).
 click "$main" 452 240                                    # 受信
 wait_for "the received record" received_record
-click "$main" 396 256                                    # 着信履歴
-viewer=$(window_id '着信履歴')
-sleep 0.5
-# The viewer's controls sit below its menu bar: the window is the design height plus the bar.
-eval "$(xdotool getwindowgeometry --shell "$viewer" | sed 's/^/V_/')"
-bar=$((V_HEIGHT - 454))
-click "$viewer" 200 $((bar + 96 + 8))                    # the first line of the list
-sleep 0.3
-click "$viewer" 304 $((bar + 52))                        # 返事を出す
-reply=$(window_id '^返事を出す$')
+reply=$(reply_to_first_mail "$main")
 sleep 0.5
 [ -z "$shots" ] || { mkdir -p "$shots" && import -window "$reply" "$shots/reply-to-quoted-name.png"; }
 click "$reply" 144 20                                    # 送信

@@ -89,16 +89,7 @@ at_rest() {
 wait_for "the wheel to stop" at_rest
 rest=$(/usr/bin/python3 "$here/wheel_marker.py" slot "$work/before.png" "$work/rest.png")
 
-click "$main" 396 256                                    # 着信履歴
-viewer=$(window_id '着信履歴')
-sleep 0.5
-# The viewer's controls sit below its menu bar: the window is the design height plus the bar.
-eval "$(xdotool getwindowgeometry --shell "$viewer" | sed 's/^/V_/')"
-bar=$((V_HEIGHT - 454))
-click "$viewer" 200 $((bar + 96 + 8))                    # the first line of the list
-sleep 0.3
-click "$viewer" 304 $((bar + 52))                        # 返事を出す
-reply=$(window_id '^返事を出す$')
+reply=$(reply_to_first_mail "$main")
 sleep 0.3
 click "$reply" 144 20                                    # 送信
 wait_for "the reply on the server" mails_on_server 1
