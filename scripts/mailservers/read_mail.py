@@ -12,15 +12,19 @@ For each file, one JSON object on one line:
   text           the plain-text body, decoded by its charset
   text_charset   its charset label
   text_bytes     its bytes with the transfer encoding removed (base64), for other decoders
-  attachments    list of {"filename": ..., "data": base64 of the bytes}
+  attachments    list of {"filename": ..., "data": base64 of the bytes, "legacy_name": the
+                 Content-Type name parameter that readers without RFC 2231 use, its RFC 2047
+                 words decoded (null when absent)}
   envelope_to    the SMTP recipients (RCPT TO) when the file is the test SMTP server's spool
                  copy (X-Envelope-To), else null
 """
 import base64
 import email
 import email.policy
+import email.utils
 import json
 import sys
+from email.header import decode_header, make_header
 
 
 def addresses(message, name):
@@ -28,6 +32,13 @@ def addresses(message, name):
     if field is None:
         return []
     return [{"name": a.display_name, "addr": a.addr_spec} for a in field.addresses]
+
+
+def legacy_name(part):
+    value = part.get_param("name")
+    if value is None:
+        return None
+    return str(make_header(decode_header(email.utils.collapse_rfc2231_value(value))))
 
 
 def defects(message):
@@ -48,7 +59,8 @@ def read(path):
     body = message.get_body(("plain",))
     attachments = [
         {"filename": part.get_filename(),
-         "data": base64.b64encode(part.get_payload(decode=True) or b"").decode()}
+         "data": base64.b64encode(part.get_payload(decode=True) or b"").decode(),
+         "legacy_name": legacy_name(part)}
         for part in message.iter_attachments()
     ]
     envelope = message["X-Envelope-To"]

@@ -270,6 +270,7 @@ void WriteForm::Command8_Click()
 
 void WriteForm::Command11_Click()
 {
+    unfinished_.reset();  // whatever is written next is a new mail
     clearTexts();
     attachments_->dropAll();
     AddressPanel->endBulkMode();

@@ -9,6 +9,8 @@
 #include <QRandomGenerator>
 #include <QStringList>
 
+#include <algorithm>
+
 namespace nmail {
 
 namespace {
@@ -66,6 +68,16 @@ QByteArray textPart(const QString& body)
            "Content-Transfer-Encoding: 7bit\r\n\r\n" + jis;
 }
 
+// Readers that know no RFC 2231 take the name="..." parameter: a plain ASCII name as it is,
+// anything else as RFC 2047 words, which such readers decode there by custom.
+QByteArray legacyName(const QString& name)
+{
+    const bool plain = !name.contains(u"=?") && std::all_of(name.begin(), name.end(), [](QChar c) {
+        return c.unicode() >= 0x20 && c.unicode() <= 0x7e && c != u'"' && c != u'\\';
+    });
+    return plain ? name.toLatin1() : encodeWords(name);
+}
+
 std::optional<QByteArray> attachmentPart(const QString& path, QString* error)
 {
     QFile file(path);
@@ -79,9 +91,7 @@ std::optional<QByteArray> attachmentPart(const QString& path, QString* error)
         *error = QStringLiteral("添付ファイルを読めません: %1 (%2)").arg(path, file.errorString());
         return std::nullopt;
     }
-    QByteArray legacyName = encodeWords(name);
-    legacyName.replace("\"", "\\\"");
-    return "Content-Type: application/octet-stream;\r\n name=\"" + legacyName + "\"\r\n"
+    return "Content-Type: application/octet-stream;\r\n name=\"" + legacyName(name) + "\"\r\n"
            "Content-Disposition: attachment;\r\n " + rfc2231Parameter("filename", name) + "\r\n"
            "Content-Transfer-Encoding: base64\r\n\r\n" + base64Lines(data);
 }

@@ -181,8 +181,8 @@ private slots:
         QCOMPARE(mail.text.value_or(QString()), QStringLiteral("返事の本文です。\r\n二行目\r\n"));
         QCOMPARE(iconvFromIso2022Jp(mail.textBytes).value_or(QString()), QStringLiteral("返事の本文です。\r\n二行目\r\n"));
         QCOMPARE(mail.attachments.size(), 1);
-        QCOMPARE(mail.attachments.first().first, QStringLiteral("memo.txt"));
-        QCOMPARE(mail.attachments.first().second, QByteArray("attached-content-123\r\n"));
+        QCOMPARE(mail.attachments.first().fileName, QStringLiteral("memo.txt"));
+        QCOMPARE(mail.attachments.first().data, QByteArray("attached-content-123\r\n"));
         QVERIFY(!QFile::exists(r.program.file(QStringLiteral("★MAilData/zeldata5.data"))));
     }
 };

@@ -30,7 +30,12 @@ struct PythonReading {
     std::optional<QString> text;  // the plain-text body, when there is one
     QByteArray textCharset;
     QByteArray textBytes;  // transfer encoding removed, charset untouched
-    QList<std::pair<QString, QByteArray>> attachments;  // file name, bytes
+    struct Attachment {
+        QString fileName;
+        QByteArray data;
+        QString legacyName;  // name="..." of Content-Type, for readers without RFC 2231
+    };
+    QList<Attachment> attachments;
     QStringList envelopeTo;  // RCPT TO, for the SMTP server's spool copy only
 };
 
@@ -92,7 +97,8 @@ inline PythonReading readWithPython(const QString& messageFile)
     r.textBytes = QByteArray::fromBase64(o[QStringLiteral("text_bytes")].toString().toLatin1());
     for (const QJsonValue& a : o[QStringLiteral("attachments")].toArray())
         r.attachments.append({a[QStringLiteral("filename")].toString(),
-                              QByteArray::fromBase64(a[QStringLiteral("data")].toString().toLatin1())});
+                              QByteArray::fromBase64(a[QStringLiteral("data")].toString().toLatin1()),
+                              a[QStringLiteral("legacy_name")].toString()});
     if (o[QStringLiteral("envelope_to")].isArray())
         r.envelopeTo = oracle_detail::strings(o[QStringLiteral("envelope_to")]);
     return r;

@@ -170,16 +170,25 @@ private slots:
         QCOMPARE(s.mail.from.first().addr, QStringLiteral("tessa@example.jp"));
     }
 
-    void japaneseAttachmentName()
+    // Named for RFC 2231 readers (filename*) and, the way older readers expect it, in name="".
+    void attachmentNames_data()
     {
-        const QString name = QStringLiteral("見積書（第２版）①、最終.txt");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("Japanese") << QStringLiteral("見積書（第２版）①、最終.txt");
+        QTest::newRow("ASCII with spaces") << QStringLiteral("report 2026 (final).pdf");
+        QTest::newRow("quote and backslash") << QStringLiteral("say \"hi\" a\\b.txt");
+    }
+    void attachmentNames()
+    {
+        QFETCH(QString, name);
         const QByteArray data = "line 1\r\n.\r\n\x82\xa0\x00end";
         program.write(name, data);
         const Sent s = send(BoxAddress, QStringLiteral("添付"), QStringLiteral("添付します。\r\n"), program.file(name));
         checkWellFormed(s);
         QCOMPARE(s.mail.attachments.size(), 1);
-        QCOMPARE(s.mail.attachments.first().first, name);
-        QCOMPARE(s.mail.attachments.first().second, data);
+        QCOMPARE(s.mail.attachments.first().fileName, name);
+        QCOMPARE(s.mail.attachments.first().legacyName, name);
+        QCOMPARE(s.mail.attachments.first().data, data);
         checkText(s, QStringLiteral("添付します。\r\n"), "iso-2022-jp");
     }
 

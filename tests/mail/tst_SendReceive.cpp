@@ -144,8 +144,8 @@ private slots:
         QCOMPARE(read.text.value_or(QString()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")),
                  QString(Body).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         QCOMPARE(read.attachments.size(), 1);
-        QCOMPARE(read.attachments.first().first, QStringLiteral("請求書①.pdf"));
-        QCOMPARE(read.attachments.first().second, firstData);
+        QCOMPARE(read.attachments.first().fileName, QStringLiteral("請求書①.pdf"));
+        QCOMPARE(read.attachments.first().data, firstData);
     }
 
     void textOutsideIso2022JpGoesAsUtf8()
