@@ -1,5 +1,7 @@
 # Shell helpers for running Tessaly in a real X window on a private virtual display.
-# Source this file; it defines start_xvfb, stop_started, window_id and program_folder_copy.
+# Source this file; it defines start_xvfb, stop_started, window_id, program_folder_copy and the
+# steps of an end-to-end test: fail, wait_for, no_window, click and reply_to_first_mail. fail
+# shows the program's output from the file named by program_log.
 
 started_pids=()
 
@@ -47,4 +49,49 @@ program_folder_copy() {
   cp -r "$from/help" "$to/"
   mkdir -p "$to/★MAilData" "$to/添付フォルダ"
   echo "$to"
+}
+
+program_log=/dev/null
+
+# Says what went wrong, with the visible windows and the program's output, and ends the script.
+fail() {
+  echo "$*" >&2
+  echo "windows:" >&2
+  xdotool search --onlyvisible --name '.' 2>/dev/null | while read -r id; do
+    echo "  $(xdotool getwindowname "$id")" >&2
+  done
+  cat "$program_log" >&2
+  exit 1
+}
+
+# Polls a condition (a shell command) every 0.1 s for up to 30 s.
+wait_for() {
+  local what=$1 deadline=$((SECONDS + 30))
+  shift
+  while ((SECONDS < deadline)); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  fail "timed out waiting for $what"
+}
+
+no_window() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
+
+# Clicks at a point given in the window's own pixels.
+click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
+
+# From the main window: "着信履歴", the first line of the list, "返事を出す"; prints the reply
+# window's id. Positions are the controls' centres in the windows' own pixels (twips / 15).
+reply_to_first_mail() {
+  local main=$1 viewer bar
+  click "$main" 396 256                                  # 着信履歴
+  viewer=$(window_id '着信履歴')
+  sleep 0.5
+  # The viewer's controls sit below its menu bar: the window is the design height plus the bar.
+  eval "$(xdotool getwindowgeometry --shell "$viewer" | sed 's/^/V_/')"
+  bar=$((V_HEIGHT - 454))
+  click "$viewer" 200 $((bar + 96 + 8))                  # the first line of the list
+  sleep 0.3
+  click "$viewer" 304 $((bar + 52))                      # 返事を出す
+  window_id '^返事を出す$'
 }

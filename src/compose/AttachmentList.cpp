@@ -1,5 +1,6 @@
 #include "compose/AttachmentList.h"
 
+#include "compose/SendChecks.h"
 #include "platform/FileDialogs.h"
 
 #include <QLineEdit>
@@ -8,10 +9,11 @@
 
 namespace compose {
 
-AttachmentList::AttachmentList(Controls controls, FileDialogs& dialogs, QWidget* window)
+AttachmentList::AttachmentList(Controls controls, FileDialogs& dialogs, MessageBoxes& messages, QWidget* window)
     : QObject(window)
     , c_(controls)
     , dialogs_(dialogs)
+    , messages_(messages)
     , window_(window)
 {
     connect(c_.attach, &QPushButton::clicked, this, &AttachmentList::attachClicked);
@@ -37,13 +39,20 @@ void AttachmentList::dropAll()
 }
 
 // The first file replaces whatever the text held. The button is spent afterwards, also after a
-// cancel: further files come through "add".
+// cancel: further files come through "add". A refused file leaves the row as it was before the
+// press, so the user can pick another one with the same button.
 void AttachmentList::attachClicked()
 {
+    const bool addWasEnabled = c_.add->isEnabled();
     c_.add->setEnabled(true);
-    if (const QString path = pick(); !path.isEmpty()) {
-        c_.paths->setText(path);
-        c_.list->addItem(path);
+    const std::optional<QString> path = pick();
+    if (!path) {
+        c_.add->setEnabled(addWasEnabled);
+        return;
+    }
+    if (!path->isEmpty()) {
+        c_.paths->setText(*path);
+        c_.list->addItem(*path);
     }
     c_.attach->setEnabled(false);
 }
@@ -54,12 +63,20 @@ void AttachmentList::addClicked()
     c_.list->show();
     if (c_.paths->text().isEmpty())
         return;
-    if (const QString path = pick(); !path.isEmpty()) {
-        c_.paths->setText(c_.paths->text() + u',' + path);
-        c_.list->addItem(path);
+    if (const std::optional<QString> path = pick(); path && !path->isEmpty()) {
+        c_.paths->setText(c_.paths->text() + u',' + *path);
+        c_.list->addItem(*path);
     }
 }
 
-QString AttachmentList::pick() { return dialogs_.openFile(window_); }
+std::optional<QString> AttachmentList::pick()
+{
+    const QString path = dialogs_.openFile(window_);
+    if (const std::optional<QString> refusal = attachmentRefusal(path)) {
+        messages_.warn(window_, *refusal);
+        return std::nullopt;
+    }
+    return path;
+}
 
 }  // namespace compose

@@ -7,8 +7,12 @@
 // so the compose and the reply window attach files in exactly the same way.
 
 #include <QObject>
+#include <QString>
+
+#include <optional>
 
 class FileDialogs;
+class MessageBoxes;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -26,8 +30,9 @@ public:
         QListWidget* list;    // one line per picked file, hidden until "add" is pressed
     };
 
-    // The dialog opens over window; the object lives as long as the window.
-    AttachmentList(Controls controls, FileDialogs& dialogs, QWidget* window);
+    // The dialog, and the message refusing a file that cannot go with a mail, open over window;
+    // the object lives as long as the window.
+    AttachmentList(Controls controls, FileDialogs& dialogs, MessageBoxes& messages, QWidget* window);
 
     // What a send does first: no further file can be added, the list is hidden and the first
     // button is usable again. The paths stay for the send.
@@ -39,11 +44,13 @@ public:
 private:
     void attachClicked();
     void addClicked();
-    // The path the user chose, or an empty text when the dialog was cancelled.
-    QString pick();
+    // The path the user chose, an empty text when the dialog was cancelled, or nothing when the
+    // chosen file was refused (the user has been told why).
+    std::optional<QString> pick();
 
     Controls c_;
     FileDialogs& dialogs_;
+    MessageBoxes& messages_;
     QWidget* window_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "compose/AttachmentList.h"
 #include "compose/FormParts.h"
+#include "compose/SendChecks.h"
 #include "compose/SentMail.h"
 #include "platform/TextFields.h"
 #include "platform/Twips.h"
@@ -21,6 +22,10 @@
 namespace {
 
 const QString SendErrorTitle = QStringLiteral("送信エラー");
+// The reply window has no status line: the error box says what became of the reply.
+const QString ReplyKeptNote = QStringLiteral("\n\n返事は送信されていません。内容はそのまま残っています。");
+
+const compose::BoxCaptions Captions{QStringLiteral("宛先"), QStringLiteral("題名"), QStringLiteral("添付File")};
 
 // Where the answer the user copied ends and the received mail begins: three blank-line breaks
 // and a lone CR.
@@ -51,7 +56,7 @@ BackForm::BackForm(ProgramState& state, Seams seams, FileDialogs& fileDialogs, B
     buildCommands();
     buildFields();
     attachments_ = new compose::AttachmentList({AttachCommand, Command9, Command10, AttachText, List2},
-                                               fileDialogs, this);
+                                               fileDialogs, seams_.messages, this);
 }
 
 void BackForm::buildCommands()
@@ -159,16 +164,22 @@ void BackForm::setBodyText(const QString& text)
         block.setUserState(loneCr.at(i) ? EndsInLoneCr : -1);
 }
 
+// A reply that does not go out keeps its window with everything in it, so that it can be sent
+// again; the main window comes back only once the reply is on its way.
 void BackForm::Command2_Click()
 {
+    const compose::OutgoingMail mail{ToText->text(), SubjectText->text(), bodyText(), AttachText->text()};
+    if (!compose::readyToSend(seams_.messages, this, state_.account, mail, Captions))
+        return;
     std::optional<QString> failure;
     {
         compose::WaitCursor wait;
-        failure = compose::sendMail(state_.account, state_.folder,
-                                    {ToText->text(), SubjectText->text(), bodyText(), AttachText->text()});
+        failure = compose::sendMail(state_.account, state_.folder, mail);
     }
-    if (failure)
-        seams_.messages.show(this, *failure, SendErrorTitle, MessageButtons::Ok, MessageIcon::None);
+    if (failure) {
+        seams_.messages.show(this, *failure + ReplyKeptNote, SendErrorTitle, MessageButtons::Ok, MessageIcon::None);
+        return;
+    }
     close();
     if (hooks_.showMainForm)
         hooks_.showMainForm();

@@ -1,8 +1,8 @@
 #pragma once
 // "返事を出す": the window in which a received mail is answered. The history viewer fills its
 // recipient, subject and body and shows it; the user edits the reply, may attach files, and
-// sends it. A reply is sent once, leaves no trace in the sent history, and the main window comes
-// to the front afterwards, whether the send succeeded or not.
+// sends it. A reply leaves no trace in the sent history; once it is sent the window closes and
+// the main window comes to the front, and a reply that could not be sent stays in its window.
 
 #include "app/ProgramState.h"
 #include "platform/Seams.h"

@@ -18,6 +18,8 @@ struct OutgoingMail {
     QString subject;
     QString body;
     QString attachments;
+
+    bool operator==(const OutgoingMail&) const = default;
 };
 
 // The sent-history record of a mail: subject, recipient and body without leading and trailing

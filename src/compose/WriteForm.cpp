@@ -2,10 +2,7 @@
 
 #include "compose/AddressListPanel.h"
 #include "compose/AttachmentList.h"
-#include "compose/Fortune.h"
 #include "compose/FormParts.h"
-#include "compose/SentMail.h"
-#include "mail/NMailSession.h"
 #include "platform/Twips.h"
 #include "platform/WindowPlacement.h"
 #include "store/AddressBookFile.h"
@@ -25,11 +22,6 @@
 
 namespace {
 
-const QString SendingStatus = QStringLiteral("メールを送信中です。しばらくお待ち下さい。");
-const QString SentStatus = QStringLiteral("送信完了です。");
-const QString NotSentStatus = QStringLiteral("送信を取りやめました。");
-const QString UnlistedStatus = QStringLiteral("送信完了です。アドレス帳に宛先のない%1件には送信していません。");
-const QString SendErrorTitle = QStringLiteral("送信エラー");
 
 // The window's sizes are designed as outer sizes, border and title bar included. At the normal
 // width of 7100 the client area ends where the address panel begins (6960), and at the height of
@@ -74,7 +66,7 @@ WriteForm::WriteForm(ProgramState& state, Seams seams, FileDialogs& fileDialogs,
     buildBodyAndStatus();
     buildAddressPanel();
     attachments_ = new compose::AttachmentList({AttachCommand, Command9, Command10, AttachText, List2},
-                                               fileDialogs, this);
+                                               fileDialogs, seams_.messages, this);
 }
 
 void WriteForm::setOuterWidth(int widthTwips)
@@ -252,106 +244,6 @@ void WriteForm::setBodyText(const QString& text)
     BodyText->setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
-compose::OutgoingMail WriteForm::composed(const QString& recipient) const
-{
-    return {recipient, SubjectText->text(), bodyText(), AttachText->text()};
-}
-
-store::StoreResult WriteForm::SaveSentRecord(int number)
-{
-    const QString clock = hooks_.clockText ? hooks_.clockText() : QString();
-    const store::HistoryRecord record = compose::sentRecord(clock, composed(ToText->text()));
-    // In memory as on disk: every field cut and padded to its width.
-    state_.SentRecord = store::HistoryRecord::fromBytes(record.toBytes());
-    const store::StoreResult saved =
-        store::writeRecord(store::historyPath(state_.folder, store::HistoryKind::Sent), number, record);
-    if (saved.ok)
-        state_.CurrentRecord = static_cast<std::int16_t>(number);
-    return saved;
-}
-
-void WriteForm::Command1_Click()
-{
-    attachments_->prepareForSend();
-    showStatus(SendingStatus);
-    const std::optional<int> unlisted = sendPasses();
-    if (!unlisted) {
-        showStatus(NotSentStatus);
-        return;
-    }
-    clearTexts();
-    AddressPanel->endBulkMode();
-    if (*unlisted > 0) {
-        // Some entries got no mail: the window stays so that the user can read so.
-        showStatus(UnlistedStatus.arg(*unlisted));
-        return;
-    }
-    showStatus(SentStatus);
-    close();
-}
-
-// Bulk mode makes one pass per list entry, pass i to the address of address-book record i. A
-// list filled from the read-only address list may hold more entries than the book has records;
-// the passes beyond the book's end send nothing, and the book is not read past its end.
-std::optional<int> WriteForm::sendPasses()
-{
-    bool sendWithoutRecord = false;
-    if (!AddressPanel->bulkMode())
-        return sendPass(ToText->text(), sendWithoutRecord) ? std::optional(0) : std::nullopt;
-    const int passes = AddressPanel->List1->count();
-    const nmail::NMailSmtpBatch oneSession;  // every pass goes over one SMTP session
-    for (int pass = 1; pass <= passes; ++pass) {
-        const std::optional<QString> address = AddressPanel->bookAddress(pass);
-        if (!address)
-            return passes - pass + 1;
-        if (!sendPass(*address, sendWithoutRecord))
-            return std::nullopt;
-    }
-    return 0;
-}
-
-bool WriteForm::sendPass(const QString& recipient, bool& sendWithoutRecord)
-{
-    showStatus(SendingStatus);
-    if (!recordPass(sendWithoutRecord))
-        return false;
-    // The body box itself grows by the block, so every later pass of a bulk send carries it too.
-    if (Check1->isChecked())
-        setBodyText(bodyText() + compose::fortuneBlock(compose::drawFortune(seams_.random)));
-    std::optional<QString> failure;
-    {
-        compose::WaitCursor wait;
-        failure = compose::sendMail(state_.account, state_.folder, composed(recipient));
-    }
-    if (failure)
-        seams_.messages.show(this, *failure, SendErrorTitle, MessageButtons::Ok, MessageIcon::None);
-    return true;
-}
-
-// The sent history is the only trace the program keeps of a mail it sent, so the record is
-// written before the send. When it cannot be written (a full history, a missing or read-only
-// data folder, a full disk) the mail is not sent silently without it: the user is told why
-// and decides. "いいえ" sends nothing and leaves the window open with everything still in it;
-// "はい" sends without a record, and later passes of the same send are not asked again.
-bool WriteForm::recordPass(bool& sendWithoutRecord)
-{
-    store::StoreResult saved;
-    {
-        compose::WaitCursor wait;
-        saved = SaveSentRecord(store::NextRecordNumber(store::historyPath(state_.folder, store::HistoryKind::Sent)));
-    }
-    if (saved.ok || sendWithoutRecord)
-        return true;
-    const MessageAnswer answer = seams_.messages.show(
-        this,
-        QStringLiteral("送信履歴に記録できませんでした。\n%1\n\n記録を残さずに送信しますか？\n"
-                       "「いいえ」を選ぶと送信せずに、この画面に戻ります。")
-            .arg(saved.error),
-        QString(), MessageButtons::YesNo, MessageIcon::Warning);
-    sendWithoutRecord = answer == MessageAnswer::Yes;
-    return sendWithoutRecord;
-}
-
 void WriteForm::Command4_Click()
 {
     setOuterWidth(WithAddressPanelWidthTwips);
@@ -378,6 +270,7 @@ void WriteForm::Command8_Click()
 
 void WriteForm::Command11_Click()
 {
+    unfinished_.reset();  // whatever is written next is a new mail
     clearTexts();
     attachments_->dropAll();
     AddressPanel->endBulkMode();

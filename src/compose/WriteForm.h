@@ -4,16 +4,19 @@
 // so each opening starts afresh.
 //
 // Sending writes the sent-history record of the mail first and then hands the mail to the mail
-// library; a failed send is reported with the library's text, and the window closes either way.
+// library; the window closes once every mail went through. A failed send is reported with the
+// library's text and leaves the window with everything in it, ready to send again.
 // In bulk mode one such pass is made per entry of the address list, each to the address of the
 // address-book record with the pass's number. A ticked fortune box appends a fortune to the body
 // in every pass, after its record was written.
 
 #include "app/ProgramState.h"
+#include "compose/SentMail.h"
 #include "platform/Seams.h"
 #include "store/HistoryFile.h"
 
 #include <QHash>
+#include <QSet>
 #include <QWidget>
 
 #include <functional>
@@ -31,7 +34,6 @@ class QPushButton;
 namespace compose {
 class AddressListPanel;
 class AttachmentList;
-struct OutgoingMail;
 }
 
 // What the window needs from the main window.
@@ -103,13 +105,30 @@ private:
     void Command8_Click();
     void Command11_Click();
 
-    // Every pass of a send. Returns how many list entries got no mail for want of an address-book
-    // record, or nothing when the user chose to stop.
-    std::optional<int> sendPasses();
+    // One press of "送信": the mail as the boxes held it (before any fortune), and per pass
+    // whether its record is written and whether its mail reached the server.
+    struct Attempt {
+        compose::OutgoingMail mail;
+        bool fortune = false;
+        bool bulk = false;
+        int passes = 0;
+        QSet<int> recorded;
+        QSet<int> delivered;
+        bool sameMailAs(const Attempt& other) const;
+    };
+    struct PassOutcome {
+        int failed = 0;      // passes whose mail the library refused
+        int unlisted = 0;    // list entries without an address-book record
+        bool stopped = false;  // the user chose not to send a mail that cannot be recorded
+    };
+    enum class RecordOutcome { Written, Unrecorded, Stop };
+
+    PassOutcome sendPasses(Attempt& attempt);
     // One pass of a send: the record, the fortune, then the mail to recipient. False when the
     // user chose not to send a mail that cannot be recorded.
-    bool sendPass(const QString& recipient, bool& sendWithoutRecord);
-    bool recordPass(bool& sendWithoutRecord);
+    bool sendPass(int pass, const QString& recipient, Attempt& attempt, bool& sendWithoutRecord,
+                  PassOutcome& outcome);
+    RecordOutcome recordPass(bool& sendWithoutRecord);
     compose::OutgoingMail composed(const QString& recipient) const;
     void clearTexts();
     void showStatus(const QString& text);
@@ -119,4 +138,6 @@ private:
     WriteFormHooks hooks_;
     compose::AttachmentList* attachments_;
     QHash<QObject*, QString> helpTexts_;
+    // The last attempt, while it did not get every mail through.
+    std::optional<Attempt> unfinished_;
 };

@@ -1,7 +1,6 @@
 #include "mail/Charsets.h"
 
 #include <QStringDecoder>
-#include <QStringEncoder>
 
 #include <array>
 
@@ -67,15 +66,6 @@ QString decode(QByteArrayView bytes, QByteArrayView label)
     if (!lenient.isValid())
         lenient = QStringDecoder(QStringDecoder::Utf8);
     return lenient(bytes);
-}
-
-std::optional<QByteArray> toIso2022Jp(QStringView text)
-{
-    QStringEncoder encoder("ISO-2022-JP", QStringConverter::Flag::Stateless);
-    QByteArray bytes = encoder(text);
-    if (encoder.hasError())
-        return std::nullopt;
-    return bytes;
 }
 
 }  // namespace nmail::charsets

@@ -16,7 +16,4 @@ namespace nmail::charsets {
 // replacement characters.
 QString decode(QByteArrayView bytes, QByteArrayView label);
 
-// The ISO-2022-JP form of text, or nullopt when a character does not fit that charset.
-std::optional<QByteArray> toIso2022Jp(QStringView text);
-
 }  // namespace nmail::charsets

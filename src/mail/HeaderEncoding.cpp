@@ -1,6 +1,6 @@
 #include "mail/HeaderEncoding.h"
 
-#include "mail/Charsets.h"
+#include "mail/Iso2022Jp.h"
 
 #include <QList>
 
@@ -11,19 +11,42 @@ namespace {
 // Base64 of at most 36 bytes makes a word of at most 66 characters, so even the first one fits
 // on a line after "Subject: " within 76 characters.
 constexpr qsizetype MaxWordBytes = 36;
+// RFC 5322: lines SHOULD keep to 78 characters and MUST keep to 998.
+constexpr qsizetype FoldAt = 78;
+constexpr qsizetype MaxLine = 998;
 
-bool isPlainPrintable(QStringView text)
+bool isPrintableAscii(QStringView text)
 {
     for (QChar c : text) {
         if (c.unicode() < 0x20 || c.unicode() > 0x7e)
             return false;
     }
-    return !text.contains(u"=?");
+    return true;
+}
+
+// RFC 5322 atext.
+bool isAtext(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9') ||
+           QStringView(u"!#$%&'*+-/=?^_`{|}~").contains(c);
+}
+
+// Words of atext separated by single spaces: a phrase that needs no quoting.
+bool isAtomPhrase(QStringView text)
+{
+    if (text.isEmpty() || text.startsWith(u' ') || text.endsWith(u' ') || text.contains(u"  ") || text.contains(u"=?"))
+        return false;
+    for (QChar c : text) {
+        if (c != u' ' && !isAtext(c))
+            return false;
+    }
+    return true;
 }
 
 QByteArray wordBytes(QStringView piece, bool jis)
 {
-    return jis ? charsets::toIso2022Jp(piece).value_or(QByteArray()) : piece.toUtf8();
+    return jis ? iso2022jp::encode(piece).value_or(QByteArray()) : piece.toUtf8();
 }
 
 // Whole code points of text, in order, so a surrogate pair is never cut apart.
@@ -38,13 +61,38 @@ QList<QStringView> codePoints(QStringView text)
     return points;
 }
 
+// Printable ASCII folded before a space that starts a word, greedily within FoldAt; empty when
+// some piece between such spaces would still pass MaxLine.
+QByteArray foldedAscii(QStringView text, qsizetype nameLength)
+{
+    QList<qsizetype> breaks;  // positions a continuation line may start at
+    for (qsizetype i = 1; i + 1 < text.size(); ++i) {
+        if (text[i] == u' ' && text[i + 1] != u' ')
+            breaks.append(i);
+    }
+    breaks.append(text.size());
+    QByteArray out;
+    qsizetype lineStart = 0;
+    qsizetype used = nameLength;
+    qsizetype lastFit = -1;
+    for (const qsizetype at : breaks) {
+        if (used + (at - lineStart) > FoldAt && lastFit > lineStart) {
+            out += text.mid(lineStart, lastFit - lineStart).toLatin1() + "\r\n";
+            lineStart = lastFit;
+            used = 0;
+        }
+        if (used + (at - lineStart) > MaxLine)
+            return {};
+        lastFit = at;
+    }
+    return out + text.mid(lineStart).toLatin1();
+}
+
 }  // namespace
 
 QByteArray encodeWords(QStringView text)
 {
-    if (isPlainPrintable(text))
-        return text.toLatin1();
-    const bool jis = charsets::toIso2022Jp(text).has_value();
+    const bool jis = iso2022jp::holds(text);
     const QByteArray prefix = jis ? "=?ISO-2022-JP?B?" : "=?UTF-8?B?";
     QList<QByteArray> words;
     QString piece;
@@ -62,24 +110,26 @@ QByteArray encodeWords(QStringView text)
     return words.join("\r\n ");
 }
 
-QString bareAddress(QStringView address)
+QByteArray encodeUnstructured(QStringView text, qsizetype nameLength)
 {
-    const qsizetype open = address.lastIndexOf(u'<');
-    const qsizetype close = address.lastIndexOf(u'>');
-    if (open >= 0 && close > open)
-        return address.mid(open + 1, close - open - 1).trimmed().toString();
-    return address.trimmed().toString();
+    if (isPrintableAscii(text) && !text.startsWith(u' ') && !text.contains(u"=?")) {
+        const QByteArray folded = foldedAscii(text, nameLength);
+        if (!folded.isEmpty() || text.isEmpty())
+            return folded;
+    }
+    return encodeWords(text);
 }
 
-QByteArray encodeAddress(QStringView address)
+QByteArray encodePhrase(QStringView name)
 {
-    const qsizetype open = address.lastIndexOf(u'<');
-    if (open <= 0 || address.lastIndexOf(u'>') < open)
-        return bareAddress(address).toUtf8();
-    QStringView name = address.left(open).trimmed();
-    if (name.size() >= 2 && name.startsWith(u'"') && name.endsWith(u'"'))
-        name = name.mid(1, name.size() - 2);
-    return encodeWords(name) + " <" + bareAddress(address).toUtf8() + ">";
+    if (isAtomPhrase(name))
+        return name.toLatin1();
+    if (isPrintableAscii(name) && !name.contains(u"=?")) {
+        QByteArray quoted = name.toLatin1();
+        quoted.replace("\\", "\\\\").replace("\"", "\\\"");
+        return '"' + quoted + '"';
+    }
+    return encodeWords(name);
 }
 
 QByteArray rfc2231Parameter(const char* name, QStringView value)

@@ -1,24 +1,29 @@
 #pragma once
-// Header text for outgoing mail: RFC 2047 encoded words (ISO-2022-JP when every character fits
-// it, UTF-8 otherwise) and RFC 2231 parameter values. VMime 0.9.2 cannot read back its own
-// ISO-2022-JP header words, so outgoing headers are encoded here.
+// Header text for outgoing mail: plain ASCII folded at its spaces (RFC 5322), or RFC 2047
+// encoded words (ISO-2022-JP when every character fits it strictly, UTF-8 otherwise); display
+// names as atoms, quoted strings or encoded words; RFC 2231 parameter values. VMime 0.9.2
+// cannot read back its own ISO-2022-JP header words, so outgoing headers are encoded here.
 
 #include <QByteArray>
-#include <QString>
 #include <QStringView>
 
 namespace nmail {
 
-// Unstructured text (a subject, a display name) as it goes after "Name: ". Plain ASCII stays as
-// it is; anything else becomes encoded words of at most 75 characters, folded onto
-// continuation lines, each word starting and ending in ASCII so readers can decode them alone.
+// Unstructured text (a subject) as it goes after "Name: ", where nameLength counts "Name: ".
+// Printable ASCII stays as it is, folded onto continuation lines at its spaces so that lines
+// keep to 78 characters where a space allows it; anything else, and ASCII that cannot be
+// folded under 998 bytes a line or would not read back exactly (a leading space, "=?"),
+// becomes encoded words of at most 75 characters, one a line, each starting and ending in
+// ASCII so that readers decode them one by one.
+QByteArray encodeUnstructured(QStringView text, qsizetype nameLength);
+
+// text as encoded words only, joined by folding whitespace (for the old-style name="..."
+// parameter that readers without RFC 2231 look at).
 QByteArray encodeWords(QStringView text);
 
-// An address as the user wrote it ("addr" or "Name <addr>"), the name encoded as words.
-QByteArray encodeAddress(QStringView address);
-
-// The bare address inside "Name <addr>", or the trimmed text.
-QString bareAddress(QStringView address);
+// A display name as the phrase before "<addr-spec>": atoms as they are, other printable ASCII
+// as a quoted string, anything else as encoded words.
+QByteArray encodePhrase(QStringView name);
 
 // name*0*=UTF-8''...; name*1*=... (RFC 2231), split into pieces that keep lines short.
 QByteArray rfc2231Parameter(const char* name, QStringView value);

@@ -1,13 +1,15 @@
 #include "mail/MessageComposer.h"
 
-#include "mail/Charsets.h"
 #include "mail/HeaderEncoding.h"
+#include "mail/Iso2022Jp.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QStringList>
+
+#include <algorithm>
 
 namespace nmail {
 
@@ -32,6 +34,17 @@ QByteArray base64Lines(const QByteArray& data)
     return out;
 }
 
+// Characters a 7bit text line may carry besides those ISO-2022-JP encodes: no NUL and no other
+// control but TAB.
+bool fitsSevenBitLine(QStringView line)
+{
+    for (QChar c : line) {
+        if (c.unicode() < 0x20 && c != u'\t')
+            return false;
+    }
+    return true;
+}
+
 // The text part: ISO-2022-JP 7bit, each line returning to ASCII before its CR LF, when the text
 // fits that charset in lines a 7bit transfer allows; UTF-8 base64 otherwise.
 QByteArray textPart(const QString& body)
@@ -44,7 +57,7 @@ QByteArray textPart(const QString& body)
         lines.removeLast();  // the body's own last line end
     QByteArray jis;
     for (const QString& line : lines) {
-        const auto encoded = charsets::toIso2022Jp(line);
+        const auto encoded = fitsSevenBitLine(line) ? iso2022jp::encode(line) : std::nullopt;
         if (!encoded || encoded->size() > MaxLineBytes)
             return "Content-Type: text/plain; charset=UTF-8\r\n"
                    "Content-Transfer-Encoding: base64\r\n\r\n" +
@@ -53,6 +66,16 @@ QByteArray textPart(const QString& body)
     }
     return "Content-Type: text/plain; charset=ISO-2022-JP\r\n"
            "Content-Transfer-Encoding: 7bit\r\n\r\n" + jis;
+}
+
+// Readers that know no RFC 2231 take the name="..." parameter: a plain ASCII name as it is,
+// anything else as RFC 2047 words, which such readers decode there by custom.
+QByteArray legacyName(const QString& name)
+{
+    const bool plain = !name.contains(u"=?") && std::all_of(name.begin(), name.end(), [](QChar c) {
+        return c.unicode() >= 0x20 && c.unicode() <= 0x7e && c != u'"' && c != u'\\';
+    });
+    return plain ? name.toLatin1() : encodeWords(name);
 }
 
 std::optional<QByteArray> attachmentPart(const QString& path, QString* error)
@@ -68,39 +91,30 @@ std::optional<QByteArray> attachmentPart(const QString& path, QString* error)
         *error = QStringLiteral("添付ファイルを読めません: %1 (%2)").arg(path, file.errorString());
         return std::nullopt;
     }
-    QByteArray legacyName = encodeWords(name);
-    legacyName.replace("\"", "\\\"");
-    return "Content-Type: application/octet-stream;\r\n name=\"" + legacyName + "\"\r\n"
+    return "Content-Type: application/octet-stream;\r\n name=\"" + legacyName(name) + "\"\r\n"
            "Content-Disposition: attachment;\r\n " + rfc2231Parameter("filename", name) + "\r\n"
            "Content-Transfer-Encoding: base64\r\n\r\n" + base64Lines(data);
 }
 
-QByteArray addressList(const QStringList& addresses)
-{
-    QList<QByteArray> encoded;
-    for (const QString& address : addresses)
-        encoded.append(encodeAddress(address));
-    return encoded.join(",\r\n ");
-}
-
 QByteArray headerBlock(const OutgoingMail& mail)
 {
-    QString domain = bareAddress(mail.from).section(u'@', 1);
-    if (domain.isEmpty())
-        domain = QStringLiteral("localhost");
+    QByteArray domain = mail.from.addrSpec.mid(mail.from.addrSpec.lastIndexOf('@') + 1);
+    if (domain.isEmpty() || domain.startsWith('['))
+        domain = "localhost";
     QByteArray header;
     header += "Date: " + QDateTime::currentDateTime().toString(Qt::RFC2822Date).toLatin1() + "\r\n";
-    header += "From: " + encodeAddress(mail.from) + "\r\n";
-    header += "To: " + addressList(mail.to) + "\r\n";
+    auto field = [&header](const QByteArray& name, const auto& encode) {
+        header += name + ": " + encode(name.size() + 2) + "\r\n";
+    };
+    field("From", [&](qsizetype used) { return formatAddressList({mail.from}, used); });
+    field("To", [&](qsizetype used) { return formatAddressList(mail.to, used); });
     if (!mail.cc.isEmpty())
-        header += "Cc: " + addressList(mail.cc) + "\r\n";
-    header += "Subject: " + encodeWords(mail.subject) + "\r\n";
+        field("Cc", [&](qsizetype used) { return formatAddressList(mail.cc, used); });
+    field("Subject", [&](qsizetype used) { return encodeUnstructured(mail.subject, used); });
     header += "Message-ID: <" + QByteArray::number(QDateTime::currentMSecsSinceEpoch()) + "." +
-              randomToken() + "@" + domain.toUtf8() + ">\r\n";
+              randomToken() + "@" + domain + ">\r\n";
     header += "MIME-Version: 1.0\r\n";
-    QByteArray extra = mail.extraHeader.trimmed();
-    if (!extra.isEmpty())
-        header += extra.replace("\r\n", "\n").replace("\n", "\r\n") + "\r\n";
+    header += mail.extraHeader;
     return header;
 }
 

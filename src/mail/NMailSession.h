@@ -104,9 +104,12 @@ private:
     bool ownsPool_ = false;  // false inside an outer batch, whose pool is used
 };
 
-// Sends one mail. to (and cc, bcc) hold one or more addresses joined with ","; attachments
-// holds file paths joined with ",". header holds extra header lines (may be empty). Returns 0,
-// or a negative value on any failure.
+// Sends one mail. to (and cc, bcc) are RFC 5322 address lists ("a@example.jp, \"Yamada, Taro\"
+// <taro@example.jp>"); the envelope goes to their addr-specs. attachments holds file paths
+// joined with ",". header holds extra header lines (may be empty). Nothing reaches the server
+// when a text that goes into a header or an SMTP command holds a line break or NUL, when an
+// address is not one, or when there is no sender. Returns 0, or a negative value on any
+// failure.
 int NMailSmtpSendMail(std::string_view server, std::string_view to, std::string_view cc,
                       std::string_view bcc, std::string_view from, std::string_view subject,
                       std::string_view body, std::string_view header, std::string_view attachments,

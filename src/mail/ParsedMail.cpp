@@ -2,6 +2,8 @@
 
 #include "mail/Charsets.h"
 
+#include <QStringDecoder>
+
 #include <vmime/vmime.hpp>
 
 namespace nmail {
@@ -69,6 +71,19 @@ QByteArray unfold(std::string_view value)
     return out.trimmed();
 }
 
+// True when bytes are whole, valid text in charset on their own (an unknown charset counts as
+// whole: nothing is gained by joining its words).
+bool decodesAlone(const QByteArray& bytes, const QByteArray& charset)
+{
+    if (charset.isEmpty() || charset == "us-ascii")
+        return true;
+    QStringDecoder decoder(charset.constData(), QStringConverter::Flag::Stateless);
+    if (!decoder.isValid())
+        return true;
+    (void)decoder.decode(bytes);
+    return !decoder.hasError();
+}
+
 }  // namespace
 
 QString decodeHeaderText(const QByteArray& value)
@@ -80,22 +95,37 @@ QString decodeHeaderText(const QByteArray& value)
         return charsets::decode(value, {});  // undecodable words are shown as they are
     }
     QString out;
-    QByteArray pending;
-    std::string pendingCharset;
-    auto flush = [&] {
-        const bool plain = pendingCharset.empty() || pendingCharset == "us-ascii";
-        out += charsets::decode(pending, plain ? QByteArray() : QByteArray::fromStdString(pendingCharset));
-        pending.clear();
+    QByteArray pending;  // a word that did not decode alone, and the words joined to it
+    QByteArray pendingCharset;
+    auto take = [&](const QByteArray& bytes, const QByteArray& charset) {
+        const bool plain = charset.isEmpty() || charset == "us-ascii";
+        out += charsets::decode(bytes, plain ? QByteArray() : charset);
     };
     for (size_t i = 0; i < words->getWordCount(); ++i) {
         const auto word = words->getWordAt(i);
-        const std::string charset = vmime::utility::stringUtils::toLower(word->getCharset().getName());
-        if (charset != pendingCharset)
-            flush();
-        pendingCharset = charset;
-        pending += QByteArray::fromStdString(word->getBuffer());
+        const QByteArray charset = QByteArray::fromStdString(
+            vmime::utility::stringUtils::toLower(word->getCharset().getName()));
+        const QByteArray bytes = QByteArray::fromStdString(word->getBuffer());
+        if (!pending.isEmpty() && charset == pendingCharset) {
+            pending += bytes;
+            if (decodesAlone(pending, charset)) {
+                take(pending, charset);
+                pending.clear();
+            }
+            continue;
+        }
+        if (!pending.isEmpty())
+            take(pending, pendingCharset);
+        pending.clear();
+        if (decodesAlone(bytes, charset)) {
+            take(bytes, charset);
+        } else {
+            pending = bytes;
+            pendingCharset = charset;
+        }
     }
-    flush();
+    if (!pending.isEmpty())
+        take(pending, pendingCharset);
     return out;
 }
 

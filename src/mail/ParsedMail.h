@@ -58,8 +58,9 @@ private:
     bool fragment_ = false;
 };
 
-// Words of RFC 2047 text decoded to Unicode. Adjacent encoded words in one charset are joined
-// before decoding, so a character split between two words survives.
+// Words of RFC 2047 text decoded to Unicode, each encoded word on its own. A word that does not
+// decode alone is joined with the words after it in the same charset until they do, so a
+// character a sender split between two words survives.
 QString decodeHeaderText(const QByteArray& value);
 
 }  // namespace nmail

@@ -11,9 +11,13 @@
 #include "TempProgramFolder.h"
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPointer>
+#include <QPushButton>
 
 #include <functional>
+#include <memory>
 
 // Message boxes that answer as the scripted ones do and first let the test look around.
 class ObservedMessageBoxes final : public MessageBoxes {
@@ -100,4 +104,61 @@ struct ReplyFixture : FormFixture {
 
     int mainFormShown = 0;
     QPointer<BackForm> form;
+};
+
+// The attachment row of either window.
+struct AttachmentRow {
+    QPushButton* attach;
+    QPushButton* add;
+    QPushButton* drop;
+    QLineEdit* paths;
+    QListWidget* list;
+};
+
+// Either sending window in its fixture, with the controls both have.
+struct AnyWindow {
+    explicit AnyWindow(const QString& kind, QString smtpServer = QStringLiteral("127.0.0.1:1"))
+    {
+        if (kind == QStringLiteral("compose")) {
+            compose = std::make_unique<ComposeFixture>(true, std::move(smtpServer));
+            take(*compose, *compose->form, compose->form->Command1);
+        } else {
+            reply = std::make_unique<ReplyFixture>(std::move(smtpServer));
+            take(*reply, *reply->form, reply->form->Command2);
+        }
+    }
+    QWidget* window() const { return compose ? static_cast<QWidget*>(compose->form) : reply->form; }
+    QString body() const { return compose ? compose->form->bodyText() : reply->form->bodyText(); }
+    void setBody(const QString& text) const
+    {
+        if (compose)
+            compose->form->setBodyText(text);
+        else
+            reply->form->setBodyText(text);
+    }
+    bool unloaded() const { return compose ? compose->unloaded() : reply->unloaded(); }
+    void write(const QString& toText, const QString& subjectText, const QString& body) const
+    {
+        to->setText(toText);
+        subject->setText(subjectText);
+        setBody(body);
+    }
+
+    template <typename Form>
+    void take(FormFixture& windowFixture, Form& form, QPushButton* sendButton)
+    {
+        row = {form.AttachCommand, form.Command9, form.Command10, form.AttachText, form.List2};
+        to = form.ToText;
+        subject = form.SubjectText;
+        send = sendButton;
+        fixture = &windowFixture;
+    }
+
+    std::unique_ptr<ComposeFixture> compose;
+    std::unique_ptr<ReplyFixture> reply;
+    FormFixture* fixture;
+    AttachmentRow row;
+    QLineEdit* to;
+    QLineEdit* subject;
+    QPushButton* send;
 };

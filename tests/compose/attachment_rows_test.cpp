@@ -4,45 +4,9 @@
 
 #include "ComposeFixture.h"
 
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
 #include <QtTest>
 
-#include <memory>
-
 namespace {
-
-// One window's row, whichever window it is.
-struct Row {
-    QPushButton* attach;
-    QPushButton* add;
-    QPushButton* drop;
-    QLineEdit* paths;
-    QListWidget* list;
-};
-
-// Either window in its fixture, with its row.
-struct AnyWindow {
-    explicit AnyWindow(const QString& kind)
-    {
-        if (kind == QStringLiteral("compose")) {
-            compose = std::make_unique<ComposeFixture>();
-            WriteForm& f = *compose->form;
-            row = {f.AttachCommand, f.Command9, f.Command10, f.AttachText, f.List2};
-            fixture = compose.get();
-        } else {
-            reply = std::make_unique<ReplyFixture>();
-            BackForm& f = *reply->form;
-            row = {f.AttachCommand, f.Command9, f.Command10, f.AttachText, f.List2};
-            fixture = reply.get();
-        }
-    }
-    std::unique_ptr<ComposeFixture> compose;
-    std::unique_ptr<ReplyFixture> reply;
-    FormFixture* fixture;
-    Row row;
-};
 
 QStringList lines(const QListWidget* list)
 {
@@ -73,7 +37,7 @@ private slots:
     {
         QFETCH(QString, kind);
         AnyWindow w(kind);
-        const Row& row = w.row;
+        const AttachmentRow& row = w.row;
         w.fixture->files.answers << First << Second;
 
         row.attach->click();
@@ -96,7 +60,7 @@ private slots:
     {
         QFETCH(QString, kind);
         AnyWindow w(kind);
-        const Row& row = w.row;
+        const AttachmentRow& row = w.row;
         if (kind == QStringLiteral("compose")) {
             QVERIFY(!row.add->isEnabled());
             row.attach->click();  // cancelled: nothing added, the button is spent all the same
@@ -118,7 +82,7 @@ private slots:
     {
         QFETCH(QString, kind);
         AnyWindow w(kind);
-        const Row& row = w.row;
+        const AttachmentRow& row = w.row;
         w.fixture->files.answers << First << QString() << Second;
         row.attach->click();
         row.add->click();  // cancelled: the text keeps the first file only
@@ -132,6 +96,46 @@ private slots:
         QVERIFY(!row.add->isEnabled());
         QVERIFY(!row.drop->isEnabled());
         QVERIFY(row.attach->isEnabled());
+    }
+
+    // A path the mail library cannot carry (its list separator, or a character code page 932
+    // has no code for) is refused at once, saying why; the row stays exactly as it was, so the
+    // user can pick another file with the same button.
+    void pathsThatCannotBeCarriedAreRefused_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("reason");
+        for (const char* kind : {"compose", "reply"}) {
+            QTest::addRow("%s, comma", kind) << QString::fromLatin1(kind) << QStringLiteral("/tmp/a,b.txt") << QStringLiteral("「,」");
+            QTest::addRow("%s, outside code page 932", kind)
+                << QString::fromLatin1(kind) << QStringLiteral("/tmp/café简.txt") << QStringLiteral("é 简");
+        }
+    }
+    void pathsThatCannotBeCarriedAreRefused()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, path);
+        QFETCH(QString, reason);
+        AnyWindow w(kind);
+        const AttachmentRow& row = w.row;
+        w.fixture->files.answers << path << First << path;
+
+        row.attach->click();  // refused
+        QCOMPARE(w.fixture->shown().size(), 1);
+        QVERIFY2(w.fixture->shown().first().text.contains(reason), qPrintable(w.fixture->shown().first().text));
+        QCOMPARE(w.fixture->shown().first().icon, MessageIcon::Warning);
+        QVERIFY(row.paths->text().isEmpty());
+        QCOMPARE(row.list->count(), 0);
+        QVERIFY(row.attach->isEnabled());
+        QCOMPARE(row.add->isEnabled(), kind == QStringLiteral("reply"));
+
+        row.attach->click();  // the same button takes a good file
+        QCOMPARE(row.paths->text(), First);
+        row.add->click();  // refused again: the first file stays alone
+        QCOMPARE(w.fixture->shown().size(), 2);
+        QCOMPARE(row.paths->text(), First);
+        QCOMPARE(lines(row.list), QStringList{First});
     }
 
     // At the moment the mail goes to the library the list is hidden, "追加" is off and the first

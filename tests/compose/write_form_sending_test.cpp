@@ -1,8 +1,9 @@
 // Sending from the compose window when the mail does not get through: the sent-history record
-// byte by byte, the error box with the mail library's text, the window closing, and what
-// happens when the record itself cannot be written.
+// byte by byte, the error box with the mail library's text, what the sent history keeps when the
+// user sends the same mail again, and what happens when the record itself cannot be written.
 
 #include "ComposeFixture.h"
+#include "platform/Cp932.h"
 #include "store/HistoryFile.h"
 
 #include <QCheckBox>
@@ -55,7 +56,7 @@ private slots:
         QVERIFY(!waitCursorAtError);
         QCOMPARE(c.cursorWhileRecording, Qt::WaitCursor);
         QVERIFY(!QApplication::overrideCursor());
-        QVERIFY(c.unloaded());
+        QVERIFY(!c.unloaded());
 
         const QByteArray expected = padded(QByteArray(49, '\0').replace('\0', "\x82\xa0") + "X", 100)
             + padded("2026/12/08  9:30:05", 90)
@@ -82,12 +83,57 @@ private slots:
         QCOMPARE(c.shown().first().title, QStringLiteral("送信エラー"));
         // The library, not the window, objects to the missing recipient.
         QVERIFY2(c.shown().first().text.contains(QStringLiteral("宛先")), qPrintable(c.shown().first().text));
-        QVERIFY(c.unloaded());
+        QVERIFY(!c.unloaded());
         const QByteArray file = c.sentFile();
         QCOMPARE(file.size(), RecordSize);  // record 1 of a new file
         QCOMPARE(file.left(100), padded("\x8c\x8f\x96\xbc", 100));
         QCOMPARE(file.mid(190, 90), QByteArray(90, ' '));
         QCOMPARE(c.state.CurrentRecord, std::int16_t(1));
+    }
+
+    // The record is written before each attempt and stays, so the typed mail is on disk even if
+    // the program dies while sending. Sending the same, unchanged mail again after a failure adds
+    // no second record for it; a changed mail is a new mail and gets its own.
+    void sendingAgainRecordsOnlyAChangedMail()
+    {
+        ComposeFixture c;
+        WriteForm& form = *c.form;
+        form.ToText->setText(QStringLiteral("to@example.jp"));
+        form.SubjectText->setText(QStringLiteral("件名"));
+        form.setBodyText(QStringLiteral("本文"));
+
+        form.Command1->click();
+        form.Command1->click();
+        QCOMPARE(c.shown().size(), 2);
+        QCOMPARE(c.sentFile().size(), RecordSize);
+
+        form.SubjectText->setText(QStringLiteral("件名（訂正）"));
+        form.Command1->click();
+        QCOMPARE(c.shown().size(), 3);
+        QCOMPARE(c.sentFile().size(), 2 * RecordSize);
+        QCOMPARE(c.sentFile().mid(RecordSize, 100).trimmed(), cp932::encode(QStringLiteral("件名（訂正）")));
+        QCOMPARE(c.state.CurrentRecord, std::int16_t(2));
+        form.Command1->click();
+        QCOMPARE(c.sentFile().size(), 2 * RecordSize);
+    }
+
+    // The fortune is the program's, not the user's: after a failure the body is again what the
+    // user typed, and the next attempt draws its fortune afresh.
+    void failedSendTakesTheFortuneBackOut()
+    {
+        ComposeFixture c;
+        WriteForm& form = *c.form;
+        form.ToText->setText(QStringLiteral("to@example.jp"));
+        form.setBodyText(QStringLiteral("本文"));
+        form.Check1->setChecked(true);
+        QString bodyAtError;
+        c.messages.onShow = [&] { bodyAtError = c.form->bodyText(); };
+
+        form.Command1->click();
+
+        QVERIFY2(bodyAtError.startsWith(QStringLiteral("本文\r\n\r\n★★★")), qPrintable(bodyAtError));
+        QCOMPARE(form.bodyText(), QStringLiteral("本文"));
+        QVERIFY(form.Check1->isChecked());
     }
 
     void unrecordableMailIsSentOnlyWhenTheUserAgrees_data()
@@ -136,7 +182,7 @@ private slots:
         if (agree) {
             QCOMPARE(c.shown().size(), 2);
             QCOMPARE(c.shown().at(1).title, QStringLiteral("送信エラー"));
-            QVERIFY(c.unloaded());
+            QVERIFY(!c.unloaded());
             return;
         }
         // Nothing sent, nothing lost: the window stays with the mail as it was written.

@@ -29,31 +29,10 @@ find "$maildir/new" "$maildir/cur" -type f -delete
 mkdir "$work/outbox"
 attachment=$work/outbox/見積書_e2e.bin
 /usr/bin/python3 -c 'import sys; sys.stdout.buffer.write(bytes(range(256)) * 12 + b"\r\n.\r\n\0end")' >"$attachment"
+program_log=$work/tessaly.log
 
-fail() {
-  echo "$*" >&2
-  echo "windows:" >&2
-  xdotool search --onlyvisible --name '.' 2>/dev/null | while read -r id; do
-    echo "  $(xdotool getwindowname "$id")" >&2
-  done
-  cat "$work/tessaly.log" >&2
-  exit 1
-}
-
-# Polls a condition (a shell command) every 0.1 s for up to 30 s.
-wait_for() {
-  local what=$1 deadline=$((SECONDS + 30))
-  shift
-  while ((SECONDS < deadline)); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  fail "timed out waiting for $what"
-}
-no_window() { ! xdotool search --onlyvisible --name "$1" >/dev/null 2>&1; }
 mails_on_server() { [ "$(find "$maildir/new" "$maildir/cur" -type f | wc -l)" -eq "$1" ]; }
 file_of_size() { [ -f "$1" ] && [ "$(stat -c %s "$1")" -eq "$2" ]; }
-click() { xdotool mousemove --window "$1" "$2" "$3" click 1; }
 type_text() { xdotool type --delay 40 "$1"; }
 
 start_xvfb
@@ -110,16 +89,7 @@ at_rest() {
 wait_for "the wheel to stop" at_rest
 rest=$(/usr/bin/python3 "$here/wheel_marker.py" slot "$work/before.png" "$work/rest.png")
 
-click "$main" 396 256                                    # 着信履歴
-viewer=$(window_id '着信履歴')
-sleep 0.5
-# The viewer's controls sit below its menu bar: the window is the design height plus the bar.
-eval "$(xdotool getwindowgeometry --shell "$viewer" | sed 's/^/V_/')"
-bar=$((V_HEIGHT - 454))
-click "$viewer" 200 $((bar + 96 + 8))                    # the first line of the list
-sleep 0.3
-click "$viewer" 304 $((bar + 52))                        # 返事を出す
-reply=$(window_id '^返事を出す$')
+reply=$(reply_to_first_mail "$main")
 sleep 0.3
 click "$reply" 144 20                                    # 送信
 wait_for "the reply on the server" mails_on_server 1

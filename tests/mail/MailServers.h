@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -74,6 +75,25 @@ public:
         return files;
     }
 
+    // The SMTP server's own copy of a delivered mail, with the envelope (X-Envelope-From and
+    // X-Envelope-To: what MAIL FROM and RCPT TO named) before the message.
+    QString spoolCopy(const QString& maildirFile) const
+    {
+        return spoolDir() + u'/' + QFileInfo(maildirFile).fileName() + QStringLiteral(".eml");
+    }
+    // Every message the SMTP server took, for every recipient.
+    qsizetype spooled() const { return QDir(spoolDir()).entryList(QDir::Files).size(); }
+
+    // A mailbox that takes mail from the SMTP server without being a POP3 account.
+    bool makeMaildir(const QString& user) const
+    {
+        for (const char* sub : {"/cur", "/new", "/tmp"}) {
+            if (!QDir().mkpath(maildir(user) + QString::fromLatin1(sub)))
+                return false;
+        }
+        return true;
+    }
+
     void empty(const QString& user) const
     {
         for (const QString& file : mails(user))
@@ -81,6 +101,8 @@ public:
     }
 
 private:
+    QString spoolDir() const { return values_.value(QStringLiteral("SPOOL_DIR")); }
+
     QHash<QString, QString> values_;
     mutable int counter_ = 0;
 };

@@ -1,0 +1,31 @@
+#pragma once
+// Address lists as a person writes them ("a@example.jp, \"Yamada, Taro\" <taro@example.jp>"),
+// read with VMime's RFC 5322 parser and checked so that nothing the parser skipped or made up
+// goes out: each mailbox must be exactly what the user wrote, an addr-spec alone or a name and
+// "<addr-spec>". Groups give their members.
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace nmail {
+
+struct Mailbox {
+    QString name;        // display name, decoded; empty when none was written
+    QByteArray addrSpec;  // local-part@domain, ASCII, as SMTP and the header carry it
+};
+
+// The mailboxes of text in order. On text that is not such a list (an item that is no
+// address, a name without "<addr-spec>", a line break or NUL anywhere) nullopt, and error
+// names the item in question.
+std::optional<QList<Mailbox>> parseAddressList(QStringView text, QString* error);
+
+// Mailboxes as a header carries them after "Name: " (nameLength counts "Name: "): each the
+// addr-spec alone, or the encoded display name and "<addr-spec>", joined by ",", folded to keep
+// lines within 78 characters.
+QByteArray formatAddressList(const QList<Mailbox>& mailboxes, qsizetype nameLength);
+
+}  // namespace nmail
