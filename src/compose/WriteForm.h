@@ -120,6 +120,7 @@ private:
         int failed = 0;      // passes whose mail the library refused
         int unlisted = 0;    // list entries without an address-book record
         bool stopped = false;  // the user chose not to send a mail that cannot be recorded
+        bool certificateDeclined = false;  // the user would not trust the SMTP server's certificate
     };
     enum class RecordOutcome { Written, Unrecorded, Stop };
 

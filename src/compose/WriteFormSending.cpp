@@ -141,10 +141,12 @@ bool WriteForm::sendPass(int pass, const QString& recipient, Attempt& attempt, b
     if (delivered)
         return true;
     std::optional<QString> failure;
+    compose::TrustQuestion trust{seams_.messages, this, outcome.certificateDeclined};
     {
         compose::WaitCursor wait;
-        failure = compose::sendMail(state_.account, state_.folder, composed(recipient));
+        failure = compose::sendMail(state_.account, state_.folder, composed(recipient), trust);
     }
+    outcome.certificateDeclined = trust.declined;
     if (failure) {
         ++outcome.failed;
         seams_.messages.show(this, *failure, SendErrorTitle, MessageButtons::Ok, MessageIcon::None);

@@ -359,6 +359,7 @@ int NMailSmtpSendMail(std::string_view server, std::string_view to, std::string_
                       std::string_view body, std::string_view header, std::string_view attachments,
                       int)
 {
+    state().untrusted.reset();
     const auto address = ServerAddress::parse(fromCp932(server), MailProtocol::Smtp);
     if (!address)
         return failWith(QStringLiteral("SMTPサーバーの指定が正しくありません: %1").arg(fromCp932(server)));
@@ -373,7 +374,7 @@ int NMailSmtpSendMail(std::string_view server, std::string_view to, std::string_
     SmtpEnvelope envelope{QString::fromLatin1(mail->from.addrSpec), {}};
     for (const Mailbox& recipient : mail->to + mail->cc + mail->bcc)
         envelope.recipients.append(QString::fromLatin1(recipient.addrSpec));
-    return sendMail(*address, envelope, *message, &error) ? 0 : failWith(error);
+    return sendMail(*address, envelope, *message, &error, &state().untrusted) ? 0 : failWith(error);
 }
 
 int NMailEndWinSock()

@@ -5,6 +5,9 @@
 #include "platform/Cp932.h"
 #include "platform/Seams.h"
 
+#include <QCursor>
+#include <QGuiApplication>
+
 #include <vector>
 
 namespace {
@@ -46,8 +49,15 @@ bool askToTrustCertificate(MessageBoxes& messages, QWidget* parent, const nmail:
         (facts.problems.isEmpty() ? QString() : QStringLiteral("問題: %1\n").arg(facts.problems.join(QStringLiteral("; ")))) +
         QStringLiteral("\nこの証明書を、このサーバーについて信頼しますか？\n"
                        "信頼すると、このサーバーでは今後この証明書だけを受け入れます。");
-    if (messages.show(parent, text, QStringLiteral("証明書の確認"), MessageButtons::YesNo, MessageIcon::Warning)
-        != MessageAnswer::Yes)
+    // A question under a wait cursor would look as if the program were still busy.
+    const bool busy = QGuiApplication::overrideCursor() != nullptr;
+    if (busy)
+        QGuiApplication::restoreOverrideCursor();
+    const MessageAnswer answer =
+        messages.show(parent, text, QStringLiteral("証明書の確認"), MessageButtons::YesNo, MessageIcon::Warning);
+    if (busy)
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    if (answer != MessageAnswer::Yes)
         return false;
     if (nmail::NMailTrustCertificate(facts) == 0)
         return true;
