@@ -1,7 +1,7 @@
 // "受信" with mail whose record cannot hold everything it carried: the raw mail is kept in the
 // attachment folder under a name that stays true when history records are deleted, the record's
-// last line names that file, and only then is the mail deleted from the server. Mail that fits is
-// stored whole with no extra file.
+// last line names that file, and only then is the mail deleted from the server. (The mail corpus
+// suite checks the other reasons to keep a mail raw against Python's reading of each mail.)
 
 #include "app/CheckMail.h"
 #include "history/HistoryDeletion.h"
@@ -10,6 +10,7 @@
 #include "platform/TextFields.h"
 #include "settings/SettingsFiles.h"
 #include "store/HistoryFile.h"
+#include "MailCorpus.h"
 #include "MailServers.h"
 #include "CheckMailProgram.h"
 
@@ -21,12 +22,6 @@
 namespace {
 
 const QString User = QStringLiteral("keep");
-
-QByteArray corpusMail(const char* name)
-{
-    QFile file(QStringLiteral(TESSALY_MAIL_CORPUS "/rfc2045-2049/") + QLatin1String(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray longMail(const QByteArray& subject)
 {
@@ -89,7 +84,7 @@ private slots:
 
     void fragmentIsKeptRawAndNamedInItsRecord()
     {
-        const QByteArray mail = corpusMail("message-partial-fragment-1-of-2.eml");
+        const QByteArray mail = corpus::stored("rfc2045-2049/message-partial-fragment-1-of-2.eml");
         servers.deliver(User, mail);
         CheckMail(p->forms);
         QCOMPARE(p->seams.messages.shown.size(), 1);
@@ -130,42 +125,6 @@ private slots:
         CheckMail(p->forms);
         QCOMPARE(keptName(received().last()), keptName(records[0]));
         QCOMPARE(keptFiles().size(), 2);
-    }
-
-    void textThatGrowsInDecodingIsStoredWhole()
-    {
-        servers.deliver(User, corpusMail("koi8r-text-longer-than-listed-size.eml"));
-        CheckMail(p->forms);
-        const auto records = received();
-        QCOMPARE(records.size(), 1);
-        QVERIFY2(records.first().Body.endsWith(QStringLiteral("да выпей чаю.\r\nПоследняя строка письма.\r\n")),
-                 qPrintable(records.first().Body.right(100)));
-        QVERIFY(keptFiles().isEmpty());
-    }
-
-    void unknownEncodingKeepsDataAndRawMail()
-    {
-        const QByteArray mail = corpusMail("unknown-transfer-encoding-x-gzip64.eml");
-        servers.deliver(User, mail);
-        CheckMail(p->forms);
-        const auto records = received();
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(kept(QStringLiteral("notes.txt")),
-                 QByteArray("H4sIAAAAAAACA3POzy0oSi0uTk1RSCwpSUzOyE3NK1FISSxJ1ONyprMcACuaRtyMAAAA"));
-        QCOMPARE(kept(keptName(records.first())), mail);
-        QVERIFY(records.first().Body.startsWith(QStringLiteral("The attachment is gzip64 encoded.\r\n")));
-    }
-
-    void undecodableCharacterIsOneQuestionMarkAndKeepsRawMail()
-    {
-        const QByteArray mail = corpusMail("unassigned-jis-code-in-subject-and-text.eml");
-        servers.deliver(User, mail);
-        CheckMail(p->forms);
-        const auto records = received();
-        QCOMPARE(records.size(), 1);
-        QCOMPARE(records.first().Subject, QStringLiteral("テスト?テスト"));
-        QVERIFY(records.first().Body.startsWith(QStringLiteral("一行目です。\r\nテスト?テスト\r\n三行目です。\r\n※")));
-        QCOMPARE(kept(keptName(records.first())), mail);
     }
 };
 

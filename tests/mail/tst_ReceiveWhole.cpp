@@ -1,9 +1,9 @@
 // Mail fetched from the real Dovecot through the library as the mail check calls it: the size it
-// reports holds the whole decoded text, a text that still does not fit is reported cut, a mail it
-// cannot give back whole is reported so, with its raw bytes at hand, and the attachment lines
-// name the files as written.
+// reports holds the whole decoded text, a text that still does not fit is reported cut, and the
+// attachment lines name the files as written.
 
 #include "MailBuffers.h"
+#include "MailCorpus.h"
 #include "MailServers.h"
 #include "TempProgramFolder.h"
 #include "mail/MailLoss.h"
@@ -16,12 +16,6 @@ using namespace nmail;
 namespace {
 
 const QString User = QStringLiteral("whole");
-
-QByteArray corpusMail(const char* name)
-{
-    QFile file(QStringLiteral(TESSALY_MAIL_CORPUS "/rfc2045-2049/") + QLatin1String(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QByteArray readFile(const QString& path)
 {
@@ -89,7 +83,7 @@ private slots:
     // A one-byte charset doubles in code page 932: the server's size cannot hold the text.
     void sizeHoldsTextThatGrowsInDecoding()
     {
-        servers.deliver(User, corpusMail("koi8r-text-longer-than-listed-size.eml"));
+        servers.deliver(User, corpus::stored("rfc2045-2049/koi8r-text-longer-than-listed-size.eml"));
         const MailBuffers b = fetchFirst();
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         QCOMPARE(b.subjectText(), QStringLiteral("Длинное письмо"));
@@ -101,29 +95,17 @@ private slots:
 
     void textTooLongForItsBufferIsReportedCut()
     {
-        servers.deliver(User, corpusMail("koi8r-text-longer-than-listed-size.eml"));
+        servers.deliver(User, corpus::stored("rfc2045-2049/koi8r-text-longer-than-listed-size.eml"));
         const MailBuffers b = fetchFirst(1000);
         QVERIFY2(failure.isEmpty(), qPrintable(failure));
         QVERIFY(b.bodyText().startsWith(QStringLiteral("Строка 001")));
         QCOMPARE(NMailLastMailLoss(), int(MailLoss::TextCut));
     }
 
-    void fragmentIsReportedWithItsRawBytes()
-    {
-        const QByteArray mail = corpusMail("message-partial-fragment-1-of-2.eml");
-        servers.deliver(User, mail);
-        MailBuffers b = fetchFirst();
-        QVERIFY2(failure.isEmpty(), qPrintable(failure));
-        TempProgramFolder program;
-        QCOMPARE(expand(b, program.file(QStringLiteral("添付フォルダ"))), -6);
-        QVERIFY(NMailLastMailLoss() & MailLoss::Fragment);
-        QCOMPARE(QByteArray(NMailLastRawMail().data(), qsizetype(NMailLastRawMail().size())), mail);
-    }
-
     // The text is given back after the expansion with the names the files were written under.
     void attachmentLinesNameTheWrittenFiles()
     {
-        servers.deliver(User, corpusMail("encoded-attachment-names.eml"));
+        servers.deliver(User, corpus::stored("rfc2045-2049/encoded-attachment-names.eml"));
         TempProgramFolder program;
         const QString folder = program.file(QStringLiteral("添付フォルダ"));
         program.write(QStringLiteral("添付フォルダ/報告書①.pdf"), "an older file");
