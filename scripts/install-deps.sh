@@ -13,6 +13,8 @@ packages=(
   xvfb xauth xdotool imagemagick x11-utils
   # the loopback mail servers of the tests
   dovecot-core dovecot-pop3d mailutils-pop3d python3-aiosmtpd openssl swaks
+  # mail written by other programs for the receiving corpus (tests/mail/corpus)
+  nkf neomutt
 )
 
 missing=()

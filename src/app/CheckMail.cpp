@@ -6,17 +6,19 @@
 #include "history/TyakuForm.h"
 #include "mail/NMailSession.h"
 #include "platform/Cp932.h"
+#include "platform/TextFields.h"
 #include "settings/IdPassForm.h"
 #include "settings/SettingsFiles.h"
 #include "store/HistoryFile.h"
 
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QRegularExpression>
 
 #include <vector>
 
@@ -28,6 +30,9 @@ const QString AttachmentNote =
 // A body longer than this is cut in its record; the whole mail is then kept as a file.
 constexpr qsizetype StoredBodyBytes = 20000;
 const qsizetype AttachmentNoteBytes = cp932::encode(AttachmentNote).size();
+// The record's last line when the raw mail was kept, naming its file.
+const QString KeptMailLine =
+    QStringLiteral("※この記録に収まらない部分があるため、元のメールを添付フォルダの「%1」に保存しました。");
 
 // The text before the first NUL of a buffer the mail library filled, as code page 932.
 QByteArray CutAtNull(const std::vector<char>& buffer)
@@ -54,25 +59,41 @@ QByteArray wholeMailText(const QByteArray& scratch)
     return joined;
 }
 
-// Keeps the server's copy of a mail that is too long for its record, beside the attachments:
-// "<date>_<record>.eml", with a counter added when that name is taken.
-QString keepWholeMail(const QString& folder, const QByteArray& raw, const QString& date, int record)
+// Keeps the server's copy of a mail beside the attachments as
+// "mail-<the mail's date>-<the start of its SHA-1>.eml". The name belongs to the mail, not to its
+// place in the history, so it stays true when records before it are deleted; the same mail
+// fetched again (its deletion never reached the server) finds its own file already there.
+QString keepRawMail(const QString& folder, const QByteArray& raw, const QString& date)
 {
-    QString stem = date;
-    stem.replace(QRegularExpression(QStringLiteral("[^0-9A-Za-z+-]+")), QStringLiteral("-"));
-    stem = stem.left(60) + QStringLiteral("_%1").arg(record);
-    QString path = QDir(folder).filePath(stem + QStringLiteral(".eml"));
-    for (int n = 2; QFile::exists(path); ++n)
-        path = QDir(folder).filePath(stem + QStringLiteral(" (%1).eml").arg(n));
-    QFile file(path);
-    if (!file.open(QIODevice::NewOnly | QIODevice::WriteOnly))
-        return {};
-    if (file.write(raw) != raw.size() || !file.flush()) {
-        // A part of the mail on a full disk would look like the whole of it.
-        file.remove();
-        return {};
+    const QDateTime sent = QDateTime::fromString(date.simplified(), Qt::RFC2822Date);
+    const QString stem = QStringLiteral("mail-%1-%2")
+                             .arg(sent.isValid() ? sent.toString(QStringLiteral("yyyyMMdd-HHmmss")) : QStringLiteral("undated"),
+                                  QString::fromLatin1(QCryptographicHash::hash(raw, QCryptographicHash::Sha1).toHex().left(10)));
+    QString name = stem + QStringLiteral(".eml");
+    for (int n = 2;; ++n) {
+        QFile file(QDir(folder).filePath(name));
+        if (file.open(QIODevice::NewOnly | QIODevice::WriteOnly)) {
+            if (file.write(raw) == raw.size() && file.flush())
+                return name;
+            file.remove();  // a part of the mail on a full disk would look like the whole of it
+            return {};
+        }
+        if (!file.exists() || n > 9999)
+            return {};
+        if (file.open(QIODevice::ReadOnly) && file.readAll() == raw)
+            return name;
+        name = stem + QStringLiteral(" (%1).eml").arg(n);
     }
-    return path;
+}
+
+// The record's text when the raw mail was kept: the mail's text, cut where it must be to leave
+// room, the attachment note, and a last line naming the kept file.
+QString withKeptMailLine(const QByteArray& text, const QString& note, const QString& fileName)
+{
+    const QString line = KeptMailLine.arg(fileName);
+    const qsizetype room = StoredBodyBytes - cp932::encode(note).size() - cp932::encode(line).size() - 2;
+    const QString body = cp932::decode(textfields::cutBytes(cp932::decode(text), room)) + note;
+    return body + (body.endsWith(QStringLiteral("\r\n")) ? QString() : QStringLiteral("\r\n")) + line;
 }
 
 // The mail library's text for its last failure.
@@ -100,7 +121,8 @@ private:
     // Takes mail number n; false when it could not be stored (it stays on the server).
     bool receive(int handle, int n);
     // Writes the attachments of the mail just fetched; false when one could not be written.
-    bool expandAttachments(const QByteArray& header, const QByteArray& text);
+    // raw receives the server's copy when the record cannot hold everything the mail carried.
+    bool expandAttachments(const QByteArray& header, const QByteArray& text, QByteArray& raw);
     // Ends the check after a failed command: the session is over.
     bool connectionBroken();
     void tell(const QString& text, const QString& title = {});
@@ -166,7 +188,7 @@ void MailCheck::takeMail(int handle)
     }
 }
 
-bool MailCheck::expandAttachments(const QByteArray& header, const QByteArray& text)
+bool MailCheck::expandAttachments(const QByteArray& header, const QByteArray& text, QByteArray& raw)
 {
     const QString folder = state_.folder.path(ProgramFolder::AttachmentFolder);
     const QString scratchPath = QDir(folder).filePath(QStringLiteral("0.txt"));
@@ -183,6 +205,12 @@ bool MailCheck::expandAttachments(const QByteArray& header, const QByteArray& te
     const int result = nmail::NMailAttachmentFileFirst(
         0, subject_, date_, sender_, header_, text_, folderBytes.toStdString(),
         cp932::encode(scratchPath).toStdString(), std::string_view(whole.constData(), whole.size()), 0);
+    // The server's copy is gone once the expansion has ended: it is taken when the library could
+    // not give the mail back whole or its text may not fit the record.
+    if (nmail::NMailLastMailLoss() != 0 || CutAtNull(text_).size() + AttachmentNoteBytes > StoredBodyBytes) {
+        const std::string_view kept = nmail::NMailLastRawMail();
+        raw = QByteArray(kept.data(), static_cast<qsizetype>(kept.size()));
+    }
     nmail::NMailAttachmentFileClose(0);
     QFile::remove(scratchPath);
     // An attachment that could not be written would be lost with the server's copy: the mail
@@ -215,19 +243,15 @@ bool MailCheck::receive(int handle, int n)
     if (nmail::NMailPop3GetMail(handle, n, subject_, date_, sender_, header_, text_, 0, 0) < 0)
         return connectionBroken();
 
-    const QByteArray text = CutAtNull(text_);
-    // The server's copy is needed only when the text may not fit its record; it is gone once
-    // the attachment expansion has ended.
-    QByteArray raw;
-    if (text.size() + AttachmentNoteBytes > StoredBodyBytes) {
-        const std::string_view kept = nmail::NMailLastRawMail();
-        raw = QByteArray(kept.data(), static_cast<qsizetype>(kept.size()));
-    }
-    const int attachment = text.contains("attachment") ? 1 : 0;
+    const QByteArray fetchedText = CutAtNull(text_);
+    const int attachment = fetchedText.contains("attachment") ? 1 : 0;
     // The clock box served as scratch space for this test; the next tick brings the clock back.
     main_.Text2->clear();
-    if (!expandAttachments(CutAtNull(header_), text))
+    QByteArray raw;
+    if (!expandAttachments(CutAtNull(header_), fetchedText, raw))
         return false;
+    // Given back by the expansion, listing the attachments under the names they were written with.
+    const QByteArray text = CutAtNull(text_);
 
     const QString subject = cp932::decode(CutAtNull(subject_));
     const QString date = cp932::decode(CutAtNull(date_));
@@ -236,17 +260,22 @@ bool MailCheck::receive(int handle, int n)
     viewer.Text9->setText(subject);
     viewer.Text7->setText(date);
     viewer.Text8->setText(sender);
-    viewer.setBodyText(cp932::decode(text) + (attachment ? AttachmentNote : QString()));
+    const QString note = attachment ? AttachmentNote : QString();
+    viewer.setBodyText(cp932::decode(text) + note);
 
     const int number = store::NextRecordNumber(store::historyPath(state_.folder, store::HistoryKind::Received));
-    // A record holds 20000 bytes of text; the rest of a longer mail would be lost with the
-    // server's copy, so the whole message is kept as a file first.
+    // What the record cannot hold (text beyond its 20000 bytes, parts that could not be read)
+    // would be lost with the server's copy, so the whole message is kept as a file first and
+    // the record's last line says where.
     const QString attachmentFolder = state_.folder.path(ProgramFolder::AttachmentFolder);
-    if (cp932::encode(viewer.bodyText()).size() > StoredBodyBytes
-        && keepWholeMail(attachmentFolder, raw, date, number).isEmpty()) {
-        tell(QStringLiteral("長いメールの全文を添付フォルダに保存できませんでした。\n%1\n\n"
-                            "このメールと残りのメールはサーバーに残してあります。").arg(attachmentFolder));
-        return false;
+    if (!raw.isEmpty()) {
+        const QString kept = keepRawMail(attachmentFolder, raw, date);
+        if (kept.isEmpty()) {
+            tell(QStringLiteral("元のメールを添付フォルダに保存できませんでした。\n%1\n\n"
+                                "このメールと残りのメールはサーバーに残してあります。").arg(attachmentFolder));
+            return false;
+        }
+        viewer.setBodyText(withKeptMailLine(text, note, kept));
     }
     const store::StoreResult written = history::AppendReceivedRecord(viewer, state_, number);
     if (!written.ok) {

@@ -21,24 +21,6 @@ constexpr qsizetype MaxNameBytes = 200;
 // is left for " (9999)" here too.
 constexpr qsizetype MaxNativeNameBytes = 240;
 
-class FileOutput final : public vmime::utility::outputStream {
-public:
-    explicit FileOutput(QFile& file) : file_(file) {}
-    void flush() override { file_.flush(); }
-    bool failed() const { return failed_; }
-
-protected:
-    void writeImpl(const vmime::byte_t* data, const size_t count) override
-    {
-        if (file_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(count)) != static_cast<qint64>(count))
-            failed_ = true;
-    }
-
-private:
-    QFile& file_;
-    bool failed_ = false;
-};
-
 QString parameterText(const vmime::bodyPart& part, const char* fieldName, const char* parameterName)
 {
     auto field = std::dynamic_pointer_cast<vmime::parameterizedHeaderField>(
@@ -61,6 +43,13 @@ QString proposedName(const vmime::bodyPart& part)
     if (name.trimmed().isEmpty())
         name = parameterText(part, vmime::fields::CONTENT_TYPE, "name");
     return name;
+}
+
+// For an attachment without a usable name: a forwarded mail opens as one, a text as text.
+QString fallbackName(int index, const QByteArray& mediaType)
+{
+    const char* extension = mediaType == "message/rfc822" ? "eml" : mediaType.startsWith("text/") ? "txt" : "dat";
+    return QStringLiteral("attachment%1.%2").arg(index).arg(QLatin1String(extension));
 }
 
 bool isReservedDeviceName(const QString& name)
@@ -116,6 +105,18 @@ QString safeFileName(const QString& proposed, const QString& fallback)
     return name;
 }
 
+QStringList attachmentFileNames(const ParsedMail& mail)
+{
+    QStringList names;
+    for (const MailLeaf& leaf : mail.leaves()) {
+        if (leaf.role != MailLeaf::Role::Attachment)
+            continue;
+        const int index = int(names.size()) + 1;
+        names.append(mail.isFragment() ? QString() : safeFileName(proposedName(*leaf.part), fallbackName(index, leaf.mediaType)));
+    }
+    return names;
+}
+
 AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder)
 {
     AttachmentReport report;
@@ -128,26 +129,22 @@ AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder)
     dir.replace(u'\\', u'/');
     while (dir.size() > 1 && dir.endsWith(u'/'))
         dir.chop(1);
-    int index = 0;
+    const QStringList names = attachmentFileNames(mail);
+    qsizetype index = 0;
     for (const MailLeaf& leaf : mail.leaves()) {
         if (leaf.role != MailLeaf::Role::Attachment)
             continue;
-        ++index;
-        const QString name = safeFileName(proposedName(*leaf.part), QStringLiteral("attachment%1.dat").arg(index));
+        const QString& name = names[index++];
         QFile file;
         if (!createNew(file, dir, name)) {
             report.result = -5;
             report.error = QStringLiteral("添付ファイル %1 を作成できません: %2").arg(name, file.errorString());
             return report;
         }
-        FileOutput output(file);
-        try {
-            leaf.part->getBody()->getContents()->extract(output);
-        } catch (const std::exception&) {
-            // a broken encoding gives what could be decoded
-        }
+        const QByteArray data = mail.content(leaf);
+        const bool written = file.write(data) == data.size() && file.flush();
         file.close();
-        if (output.failed() || file.error() != QFileDevice::NoError) {
+        if (!written || file.error() != QFileDevice::NoError) {
             file.remove();
             report.result = -5;
             report.error = QStringLiteral("添付ファイル %1 を書き込めません").arg(name);

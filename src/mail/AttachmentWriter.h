@@ -17,7 +17,14 @@ struct AttachmentReport {
     QString error;
 };
 
+// Writes every attachment of mail into folder, in the mail's order, each under its name from
+// attachmentFileNames or, when that is taken, with " (2)", " (3)"... before its extension.
 AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder);
+
+// The file name of each attachment of mail, in the mail's order: the name the mail gives it made
+// safe, or "attachmentN" with an extension for its type. Empty names for a split mail's fragment,
+// which is not written.
+QStringList attachmentFileNames(const ParsedMail& mail);
 
 // A file name that code page 932 can hold and that names a plain new entry in one folder:
 // separators, "..", control and reserved characters replaced, reserved device names and empty

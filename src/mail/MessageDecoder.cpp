@@ -1,5 +1,6 @@
 #include "mail/MessageDecoder.h"
 
+#include "mail/AttachmentWriter.h"
 #include "mail/Charsets.h"
 #include "mail/HtmlText.h"
 #include "mail/ParsedMail.h"
@@ -10,16 +11,6 @@ namespace nmail {
 
 namespace {
 
-QByteArray charsetOf(const vmime::bodyPart& part)
-{
-    auto field = std::dynamic_pointer_cast<vmime::parameterizedHeaderField>(
-        part.getHeader()->findField(vmime::fields::CONTENT_TYPE));
-    if (!field)
-        return {};
-    auto parameter = field->findParameter("charset");
-    return parameter ? QByteArray::fromStdString(parameter->getValue().getBuffer()) : QByteArray();
-}
-
 QString withCrLf(QString text)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -28,51 +19,51 @@ QString withCrLf(QString text)
     return text;
 }
 
-QString readableText(const MailLeaf& leaf)
+QString readableText(const ParsedMail& mail, const MailLeaf& leaf)
 {
-    const QString text = charsets::decode(ParsedMail::content(*leaf.part), charsetOf(*leaf.part));
+    const QByteArray charset = mail.parameter(*leaf.part, vmime::fields::CONTENT_TYPE, "charset");
+    const QString text = charsets::decode(mail.content(leaf), charset);
     return leaf.role == MailLeaf::Role::Html ? htmlToPlainText(text) : withCrLf(text);
 }
 
-// The part's own header lines, as received. A part without a disposition of its own gets
-// "attachment", so whoever reads the text sees it for what it is.
-QString attachmentLines(const ParsedMail& mail, const vmime::bodyPart& part)
+// Every piece ends its last line, so the next one starts on a line of its own.
+void appendPiece(QString& text, const QString& piece)
 {
-    const auto& header = *part.getHeader();
-    QByteArray type = mail.rawField(header, vmime::fields::CONTENT_TYPE);
-    QByteArray disposition = mail.rawField(header, vmime::fields::CONTENT_DISPOSITION);
-    if (type.isEmpty())
-        type = "text/plain";
-    if (disposition.isEmpty())
-        disposition = "attachment";
-    return QStringLiteral("Content-Type: ") + charsets::decode(type, {}) +
-           QStringLiteral("\r\nContent-Disposition: ") + charsets::decode(disposition, {});
+    text += piece;
+    if (!piece.isEmpty() && !piece.endsWith(QStringLiteral("\r\n")))
+        text += QStringLiteral("\r\n");
 }
 
 }  // namespace
 
+QString mailText(const QString& body, const QList<ListedAttachment>& attachments)
+{
+    QString text = body;
+    for (const ListedAttachment& attachment : attachments) {
+        appendPiece(text, QStringLiteral("Content-Type: ") + attachment.type + QStringLiteral("\r\nContent-Disposition: attachment")
+                              + (attachment.fileName.isEmpty() ? QString() : QStringLiteral("; filename=\"%1\"").arg(attachment.fileName)));
+    }
+    return text;
+}
+
 DecodedMail decodeMail(const ParsedMail& mail)
 {
     DecodedMail out;
+    const charsets::UndecodableCount undecodable;
     out.subject = mail.field(vmime::fields::SUBJECT);
     out.date = mail.field(vmime::fields::DATE);
     out.sender = mail.field(vmime::fields::FROM);
     out.header = mail.rawHeader();
 
-    // Every piece ends its last line, so the next one starts on a line of its own.
-    auto add = [&out](const QString& piece) {
-        out.text += piece;
-        if (!piece.isEmpty() && !piece.endsWith(QStringLiteral("\r\n")))
-            out.text += QStringLiteral("\r\n");
-    };
+    const QStringList names = attachmentFileNames(mail);
     for (const MailLeaf& leaf : mail.leaves()) {
         if (leaf.role != MailLeaf::Role::Attachment)
-            add(readableText(leaf));
+            appendPiece(out.body, readableText(mail, leaf));
+        else
+            out.attachments.append({QString::fromLatin1(leaf.mediaType), names.value(out.attachments.size())});
     }
-    for (const MailLeaf& leaf : mail.leaves()) {
-        if (leaf.role == MailLeaf::Role::Attachment)
-            add(attachmentLines(mail, *leaf.part));
-    }
+    out.text = mailText(out.body, out.attachments);
+    out.losses = mail.losses() | (undecodable.count() > 0 ? MailLoss::Undecodable : 0);
     return out;
 }
 

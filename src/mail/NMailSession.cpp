@@ -11,6 +11,8 @@
 #include "platform/Cp932.h"
 #include "platform/TextFields.h"
 
+#include <QFileInfo>
+
 #include <curl/curl.h>
 
 #include <QRegularExpression>
@@ -34,6 +36,7 @@ struct LibraryState {
     int fetchedNumber = 0;
     QByteArray fetchedRaw;
     DecodedMail fetched;
+    int fetchedLoss = 0;  // MailLoss bits of the fetched mail, its buffers and files
 };
 
 LibraryState& state()
@@ -53,20 +56,38 @@ QString fromCp932(std::string_view bytes)
     return cp932::decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
-void putBytes(std::span<char> out, const QByteArray& bytes, qsizetype limit)
+// Copies bytes into out, cut to fit with a closing NUL; false when they were cut.
+bool putBytes(std::span<char> out, const QByteArray& bytes, qsizetype limit)
 {
     if (out.empty())
-        return;
+        return bytes.isEmpty();
     const qsizetype room = std::min(static_cast<qsizetype>(out.size()), limit) - 1;
     const qsizetype count = std::clamp<qsizetype>(bytes.size(), 0, std::max<qsizetype>(room, 0));
     std::copy_n(bytes.constData(), count, out.data());
     out[static_cast<size_t>(count)] = '\0';
+    return count == bytes.size();
 }
 
-void putText(std::span<char> out, const QString& text, qsizetype limit)
+// As putBytes, for text in code page 932; a double-byte character is never split.
+bool putText(std::span<char> out, const QString& text, qsizetype limit)
 {
-    const qsizetype room = std::min(static_cast<qsizetype>(out.size()), limit) - 1;
-    putBytes(out, textfields::cutBytes(text, std::max<qsizetype>(room, 0)), limit);
+    const qsizetype room = std::max<qsizetype>(std::min(static_cast<qsizetype>(out.size()), limit) - 1, 0);
+    const QByteArray bytes = textfields::cutBytes(text, room);
+    putBytes(out, bytes, limit);
+    return bytes.size() == cp932::encode(text).size();
+}
+
+// Characters code page 932 has no code for come out of its encoder as "?".
+bool fitsCodePage932(const QString& text)
+{
+    return cp932::encode(text).count('?') == text.count(u'?');
+}
+
+// Room for the text of the mail with its attachment lines once the files are written: a name
+// taken in the folder gets " (n)" added, at most seven bytes.
+qsizetype textBytesNeeded(const DecodedMail& mail)
+{
+    return cp932::encode(mail.text).size() + 7 * mail.attachments.size();
 }
 
 // The text before the first NUL of a caller's buffer.
@@ -100,6 +121,17 @@ const DecodedMail* fetch(int handle, int number)
     }
     s.fetchedRaw = *raw;
     s.fetched = decodeMail(ParsedMail(s.fetchedRaw));
+    s.fetchedLoss = s.fetched.losses;
+    // The buffers end at the first NUL: one inside the text would silently cut it there.
+    for (QString* text : {&s.fetched.subject, &s.fetched.date, &s.fetched.sender, &s.fetched.body}) {
+        if (text->contains(QChar(0)))
+            text->replace(QChar(0), QChar(0xFFFD));
+    }
+    s.fetched.text = mailText(s.fetched.body, s.fetched.attachments);
+    for (const QString* text : {&s.fetched.subject, &s.fetched.sender, &s.fetched.text}) {
+        if (!fitsCodePage932(*text))
+            s.fetchedLoss |= MailLoss::Unrepresentable;
+    }
     s.fetchedHandle = handle;
     s.fetchedNumber = number;
     return &s.fetched;
@@ -111,6 +143,7 @@ void forgetFetched()
     s.fetchedHandle = s.fetchedNumber = 0;
     s.fetchedRaw.clear();
     s.fetched = {};
+    s.fetchedLoss = 0;
 }
 
 int fillStatus(const DecodedMail* mail, std::span<char> subject, std::span<char> date,
@@ -260,9 +293,14 @@ int NMailPop3GetMailStatus(int handle, int number, std::span<char> subject, std:
 int NMailPop3GetMailSize(int handle, int number)
 {
     Pop3Client* pop = session(handle);
-    const qint64 size = pop ? pop->listedSize(number) : -1;
+    qint64 size = pop ? pop->listedSize(number) : -1;
     if (pop && size < 0)
         return failWith(QStringLiteral("メール %1 はありません").arg(number));
+    // Decoding can make the text longer than the mail (a one-byte charset becomes two bytes
+    // of code page 932 a letter): the size the caller allocates by must hold the decoded text.
+    const LibraryState& s = state();
+    if (size >= 0 && s.fetchedHandle == handle && s.fetchedNumber == number)
+        size = std::max<qint64>(size, textBytesNeeded(s.fetched));
     return static_cast<int>(std::min<qint64>(size, std::numeric_limits<int>::max()));
 }
 
@@ -270,12 +308,13 @@ int NMailPop3GetMail(int handle, int number, std::span<char> subject, std::span<
                      std::span<char> sender, std::span<char> header, std::span<char> text, int, int)
 {
     const DecodedMail* mail = fetch(handle, number);
-    putText(text, mail ? mail->text : QString(), std::numeric_limits<qsizetype>::max());
+    if (!putText(text, mail ? mail->text : QString(), std::numeric_limits<qsizetype>::max()))
+        state().fetchedLoss |= MailLoss::TextCut;
     return fillStatus(mail, subject, date, sender, header);
 }
 
 int NMailAttachmentFileFirst(int, std::span<char>, std::span<char>, std::span<char>,
-                             std::span<char> header, std::span<char>, std::string_view folder,
+                             std::span<char> header, std::span<char> text, std::string_view folder,
                              std::string_view, std::string_view wholeMail, int)
 {
     LibraryState& s = state();
@@ -287,6 +326,15 @@ int NMailAttachmentFileFirst(int, std::span<char>, std::span<char>, std::span<ch
     const AttachmentReport report = writeAttachments(ParsedMail(raw), fromCp932(folder));
     if (report.result < 0)
         failWith(report.error);
+    // The text is given back listing each attachment under the name its file was written with
+    // (a name already taken in the folder got a number).
+    if (sameMail && report.result == 1) {
+        QList<ListedAttachment> listed = s.fetched.attachments;
+        for (qsizetype i = 0; i < listed.size(); ++i)
+            listed[i].fileName = i < report.written.size() ? QFileInfo(report.written[i]).fileName() : QString();
+        if (!putText(text, mailText(s.fetched.body, listed), std::numeric_limits<qsizetype>::max()))
+            s.fetchedLoss |= MailLoss::TextCut;
+    }
     return report.result;
 }
 
@@ -295,6 +343,8 @@ std::string_view NMailLastRawMail()
     const QByteArray& raw = state().fetchedRaw;
     return std::string_view(raw.constData(), static_cast<size_t>(raw.size()));
 }
+
+int NMailLastMailLoss() { return state().fetchedLoss; }
 
 int NMailAttachmentFileClose(int)
 {

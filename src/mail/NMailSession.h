@@ -39,7 +39,9 @@ int NMailPop3Authenticate(int handle, std::string_view userId, std::string_view 
 int NMailPop3GetMailStatus(int handle, int number, std::span<char> subject, std::span<char> date,
                            std::span<char> sender, std::span<char> header, int flag);
 
-// The size of the mail in bytes as the server lists it; negative for an unknown mail.
+// The size of the mail in bytes as the server lists it or, once NMailPop3GetMailStatus has
+// fetched it, the size of its decoded text when that is larger (decoding can make a text
+// longer than the mail). Negative for an unknown mail.
 int NMailPop3GetMailSize(int handle, int number);
 
 // As NMailPop3GetMailStatus, and fills text with what a person reads of the mail followed by
@@ -62,6 +64,11 @@ int NMailAttachmentFileFirst(int flag, std::span<char> subject, std::span<char> 
 // kept). Valid until the next fetch or NMailAttachmentFileClose; a caller that cannot store the
 // whole text elsewhere keeps this copy so that nothing received is lost.
 std::string_view NMailLastRawMail();
+
+// What of the mail last fetched its buffers and written files cannot give back whole: MailLoss
+// bits (mail/MailLoss.h), 0 when nothing is missing. A caller that gets anything else keeps the
+// raw mail (NMailLastRawMail) before NMailAttachmentFileClose.
+int NMailLastMailLoss();
 
 // Ends an attachment expansion; frees the kept raw mail.
 int NMailAttachmentFileClose(int flag);

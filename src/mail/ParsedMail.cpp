@@ -1,6 +1,10 @@
 #include "mail/ParsedMail.h"
 
 #include "mail/Charsets.h"
+#include "mail/MailLoss.h"
+#include "mail/MimeRepair.h"
+
+#include <QByteArrayList>
 
 #include <QStringDecoder>
 
@@ -9,22 +13,6 @@
 namespace nmail {
 
 namespace {
-
-bool isMultipart(const vmime::mediaType& type, const char* sub = nullptr)
-{
-    return type.getType() == "multipart" && (!sub || type.getSubType() == sub);
-}
-
-vmime::mediaType typeOf(const vmime::bodyPart& part)
-{
-    try {
-        auto field = part.getHeader()->findField(vmime::fields::CONTENT_TYPE);
-        if (auto type = field ? field->getValue<vmime::mediaType>() : nullptr)
-            return *type;
-    } catch (const std::exception&) {
-    }
-    return vmime::mediaType("text", "plain");
-}
 
 std::string dispositionOf(const vmime::bodyPart& part)
 {
@@ -48,14 +36,30 @@ bool hasFileName(const vmime::bodyPart& part)
     return false;
 }
 
-// One version is enough for a reader: the plain one when there is one, else the richest (last).
-std::shared_ptr<const vmime::bodyPart> preferredAlternative(const vmime::body& body)
+bool isKnownEncoding(const QByteArray& name)
 {
-    for (size_t i = 0; i < body.getPartCount(); ++i) {
-        if (typeOf(*body.getPartAt(i)) == vmime::mediaType("text", "plain"))
-            return body.getPartAt(i);
+    static const QByteArrayList known = {"", "7bit", "8bit", "binary", "base64", "quoted-printable",
+                                         "uuencode", "x-uuencode"};
+    return known.contains(name);
+}
+
+// Base64 data as RFC 2045 6.8 writes it: the alphabet in groups of four, "=" only as the padding
+// at its end; line breaks and spaces are ignored. Anything else loses bits in decoding.
+bool isCleanBase64(std::string_view data)
+{
+    qsizetype symbols = 0;
+    qsizetype padding = 0;
+    for (char c : data) {
+        if (c == '\r' || c == '\n' || c == ' ' || c == '\t')
+            continue;
+        const bool alphabet = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
+        if (c == '=')
+            ++padding;
+        else if (!alphabet || padding > 0)
+            return false;
+        ++symbols;
     }
-    return body.getPartAt(body.getPartCount() - 1);
+    return padding <= 2 && symbols % 4 == 0;
 }
 
 QByteArray unfold(std::string_view value)
@@ -82,6 +86,16 @@ bool decodesAlone(const QByteArray& bytes, const QByteArray& charset)
         return true;
     (void)decoder.decode(bytes);
     return !decoder.hasError();
+}
+
+// Where the body of a raw mail starts: after its first empty line, or at its end.
+size_t bodyStart(const std::string& raw)
+{
+    const size_t crlf = raw.find("\r\n\r\n");
+    const size_t lf = raw.find("\n\n");
+    if (crlf == std::string::npos && lf == std::string::npos)
+        return raw.size();
+    return crlf < lf ? crlf + 4 : lf + 2;
 }
 
 }  // namespace
@@ -129,51 +143,139 @@ QString decodeHeaderText(const QByteArray& value)
     return out;
 }
 
-ParsedMail::ParsedMail(QByteArray raw) : raw_(raw.toStdString()), message_(std::make_shared<vmime::message>())
+ParsedMail::ParsedMail(QByteArray raw)
+    : raw_(repairedForParsing(std::move(raw)).toStdString()), message_(std::make_shared<vmime::message>())
 {
     try {
         message_->parse(raw_);
     } catch (const std::exception&) {
-        // VMime throws standard exceptions too on some broken words: treat the mail as having
-        // no usable structure.
+        // VMime throws standard exceptions too on some broken words: with no usable structure,
+        // the text after the header is all a reader gets, and the raw mail must be kept.
         message_ = std::make_shared<vmime::message>();
+        losses_ |= MailLoss::Undecodable;
+        const size_t start = bodyStart(raw_);
+        addRawStretch(message_, qsizetype(start), qsizetype(raw_.size() - start));
         return;
     }
-    const vmime::mediaType type = typeOf(*message_);
-    if (type.getType() == "message" && type.getSubType() == "partial") {
-        fragment_ = true;
-        leaves_.push_back({message_, MailLeaf::Role::Attachment});
-        return;
-    }
-    collect(message_);
+    collect(message_, false);
 }
 
 ParsedMail::~ParsedMail() = default;
 
-void ParsedMail::collect(const std::shared_ptr<const vmime::bodyPart>& part)
+// A part without a Content-Type has the default of its place: message/rfc822 inside a digest,
+// text/plain elsewhere (RFC 2046 5.1.5); a Content-Type that is not "type/subtype" means
+// text/plain as well (RFC 2045 5.2).
+QByteArray ParsedMail::mediaTypeOf(const vmime::bodyPart& part, bool inDigest) const
 {
-    const vmime::mediaType type = typeOf(*part);
-    const auto body = part->getBody();
-    if (isMultipart(type) && body->getPartCount() == 0) {
-        // A multipart without findable parts (a missing boundary): its body is all there is.
-        leaves_.push_back({part, MailLeaf::Role::Text});
-        return;
+    const QByteArray value = rawField(*part.getHeader(), vmime::fields::CONTENT_TYPE);
+    if (value.isEmpty())
+        return inDigest ? "message/rfc822" : "text/plain";
+    const qsizetype semicolon = value.indexOf(';');
+    const QByteArray type = (semicolon < 0 ? value : value.left(semicolon)).toLower();
+    const qsizetype slash = type.indexOf('/');
+    const QByteArray main = type.left(std::max<qsizetype>(slash, 0)).trimmed();
+    const QByteArray sub = type.mid(slash + 1).trimmed();
+    auto isToken = [](const QByteArray& word) {
+        return !word.isEmpty() && std::none_of(word.begin(), word.end(), [](char c) {
+            return static_cast<unsigned char>(c) <= 32 || static_cast<unsigned char>(c) >= 127
+                   || QByteArrayView("()<>@,;:\\\"/[]?=").contains(c);
+        });
+    };
+    if (slash < 0 || !isToken(main) || !isToken(sub))
+        return "text/plain";
+    return main + '/' + sub;
+}
+
+QByteArray ParsedMail::parameter(const vmime::bodyPart& part, const char* field, const char* name) const
+{
+    try {
+        auto found = std::dynamic_pointer_cast<vmime::parameterizedHeaderField>(part.getHeader()->findField(field));
+        auto value = found ? found->findParameter(name) : nullptr;
+        return value ? QByteArray::fromStdString(value->getValue().getBuffer()) : QByteArray();
+    } catch (const std::exception&) {
+        return {};
     }
-    if (isMultipart(type, "alternative")) {
-        collect(preferredAlternative(*body));
-        return;
+}
+
+bool ParsedMail::delimiterOccurs(const vmime::bodyPart& part, const QByteArray& boundary) const
+{
+    const auto body = part.getBody();
+    const size_t start = std::min(body->getParsedOffset(), raw_.size());
+    const std::string_view text = std::string_view(raw_).substr(start, body->getParsedLength());
+    const std::string delimiter = "--" + boundary.toStdString();
+    for (size_t at = text.find(delimiter); at != std::string_view::npos; at = text.find(delimiter, at + 1)) {
+        if (at == 0 || text[at - 1] == '\n')
+            return true;
     }
-    if (isMultipart(type)) {
-        for (size_t i = 0; i < body->getPartCount(); ++i)
-            collect(body->getPartAt(i));
-        return;
+    return false;
+}
+
+void ParsedMail::collect(const std::shared_ptr<const vmime::bodyPart>& part, bool inDigest)
+{
+    const QByteArray type = mediaTypeOf(*part, inDigest);
+    if (type == "message/partial") {
+        fragment_ = true;
+        losses_ |= MailLoss::Fragment;
     }
-    const bool textual = type.getType() == "text" && (type.getSubType() == "plain" || type.getSubType() == "html");
-    const bool attached = dispositionOf(*part) == "attachment" || hasFileName(*part);
-    if (textual && !attached)
-        leaves_.push_back({part, type.getSubType() == "html" ? MailLeaf::Role::Html : MailLeaf::Role::Text});
+    if (type.startsWith("multipart/"))
+        collectMultipart(part, type.mid(10));
     else
-        leaves_.push_back({part, MailLeaf::Role::Attachment});
+        addLeaf(part, type);
+}
+
+void ParsedMail::collectMultipart(const std::shared_ptr<const vmime::bodyPart>& part, const QByteArray& subtype)
+{
+    const auto body = part->getBody();
+    const QByteArray boundary = parameter(*part, vmime::fields::CONTENT_TYPE, "boundary");
+    const bool delimited = !boundary.isEmpty() && delimiterOccurs(*part, boundary);
+    if (!delimited || body->getPartCount() == 0) {
+        // Without a boundary that occurs, a multipart is not split into parts: its body is text.
+        // With one, there are parts the parser could not find.
+        if (delimited)
+            losses_ |= MailLoss::Undecodable;
+        addRawStretch(part, qsizetype(body->getParsedOffset()), qsizetype(body->getParsedLength()));
+        return;
+    }
+    if (subtype == "alternative") {
+        // One version is enough for a reader: the plain one when there is one, else the
+        // richest (last).
+        for (size_t i = 0; i < body->getPartCount(); ++i) {
+            if (mediaTypeOf(*body->getPartAt(i), false) == "text/plain")
+                return collect(body->getPartAt(i), false);
+        }
+        return collect(body->getPartAt(body->getPartCount() - 1), false);
+    }
+    for (size_t i = 0; i < body->getPartCount(); ++i)
+        collect(body->getPartAt(i), subtype == "digest");
+}
+
+void ParsedMail::addLeaf(const std::shared_ptr<const vmime::bodyPart>& part, const QByteArray& type)
+{
+    MailLeaf leaf{part, MailLeaf::Role::Attachment, type};
+    const QByteArray encoding = rawField(*part->getHeader(), vmime::fields::CONTENT_TRANSFER_ENCODING).toLower();
+    if (!isKnownEncoding(encoding)) {
+        // RFC 2045 6.4: treated as application/octet-stream, whatever its type says.
+        leaf.source = MailLeaf::Source::AsReceived;
+        losses_ |= MailLoss::UnknownEncoding;
+        leaves_.push_back(leaf);
+        return;
+    }
+    const auto body = part->getBody();
+    const size_t start = std::min(body->getParsedOffset(), raw_.size());
+    if (encoding == "base64" && !isCleanBase64(std::string_view(raw_).substr(start, body->getParsedLength())))
+        losses_ |= MailLoss::Undecodable;
+    const bool attached = dispositionOf(*part) == "attachment" || hasFileName(*part);
+    if (type.startsWith("text/") && !attached)
+        leaf.role = type == "text/html" ? MailLeaf::Role::Html : MailLeaf::Role::Text;
+    leaves_.push_back(leaf);
+}
+
+void ParsedMail::addRawStretch(const std::shared_ptr<const vmime::bodyPart>& part, qsizetype offset, qsizetype length)
+{
+    MailLeaf leaf{part, MailLeaf::Role::Text, "text/plain", MailLeaf::Source::RawStretch};
+    leaf.offset = std::clamp<qsizetype>(offset, 0, qsizetype(raw_.size()));
+    leaf.length = std::clamp<qsizetype>(length, 0, qsizetype(raw_.size()) - leaf.offset);
+    leaves_.push_back(leaf);
 }
 
 QByteArray ParsedMail::rawHeader() const
@@ -210,16 +312,26 @@ QString ParsedMail::field(const char* name) const
     return decodeHeaderText(rawField(*message_->getHeader(), name));
 }
 
-QByteArray ParsedMail::content(const vmime::bodyPart& part)
+QByteArray ParsedMail::content(const MailLeaf& leaf) const
 {
+    if (leaf.source == MailLeaf::Source::RawStretch)
+        return QByteArray(raw_.data() + leaf.offset, leaf.length);
+    const auto contents = leaf.part->getBody()->getContents();
+    // RFC 2045 6.8: characters outside the base64 alphabet are ignored; VMime's decoder instead
+    // loses its step at them and garbles the rest, Qt's skips them.
+    const bool base64 = vmime::utility::stringUtils::toLower(contents->getEncoding().getName()) == "base64";
     std::string bytes;
     try {
         vmime::utility::outputStreamStringAdapter out(bytes);
-        part.getBody()->getContents()->extract(out);
+        if (leaf.source == MailLeaf::Source::AsReceived || base64)
+            contents->extractRaw(out);
+        else
+            contents->extract(out);
     } catch (const std::exception&) {
         // a broken encoding gives what could be decoded
     }
-    return QByteArray::fromStdString(bytes);
+    return base64 && leaf.source == MailLeaf::Source::Decoded ? QByteArray::fromBase64(QByteArray::fromStdString(bytes))
+                                                              : QByteArray::fromStdString(bytes);
 }
 
 }  // namespace nmail

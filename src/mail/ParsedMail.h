@@ -1,7 +1,7 @@
 #pragma once
 // A received mail parsed once into what a reader of it needs: its header fields decoded to
 // Unicode, and its MIME tree flattened into the parts a person reads and the parts that are
-// attachments.
+// attachments, together with what could not be read whole.
 
 #include <QByteArray>
 #include <QString>
@@ -20,14 +20,24 @@ namespace nmail {
 
 struct MailLeaf {
     enum class Role { Text, Html, Attachment };
+    // Where the leaf's bytes come from: its body with the transfer encoding removed; its body as
+    // it came (a transfer encoding this library does not know, RFC 2045 6.4); or a stretch of
+    // the raw mail (the body of a multipart whose parts cannot be found, or of a mail whose
+    // structure could not be parsed at all).
+    enum class Source { Decoded, AsReceived, RawStretch };
+
     std::shared_ptr<const vmime::bodyPart> part;
     Role role;
+    QByteArray mediaType;  // "type/subtype" in lower case, as the leaf is read
+    Source source = Source::Decoded;
+    qsizetype offset = 0;  // RawStretch: where in the raw mail
+    qsizetype length = 0;
 };
 
 class ParsedMail {
 public:
     // Parses raw (the message as the server sent it). Never throws: broken structure leaves
-    // fewer parts, never an exception.
+    // fewer parts and a loss, never an exception.
     explicit ParsedMail(QByteArray raw);
     ~ParsedMail();
 
@@ -43,19 +53,32 @@ public:
     // Set for a message/partial mail: one fragment of a mail split over several messages.
     bool isFragment() const { return fragment_; }
 
+    // MailLoss bits found in the structure: a fragment, parts in unknown transfer encodings,
+    // structure or transfer-encoded data that could not be read.
+    int losses() const { return losses_; }
+
     // Raw value of a header field of a part, unfolded; empty if absent.
     QByteArray rawField(const vmime::header& header, const char* name) const;
 
-    // The decoded body bytes of a part (transfer encoding removed, charset untouched).
-    static QByteArray content(const vmime::bodyPart& part);
+    // The bytes of a leaf as its source says (charset untouched).
+    QByteArray content(const MailLeaf& leaf) const;
+
+    // The value of a parameter of a part's header field, as VMime decoded it; empty if absent.
+    QByteArray parameter(const vmime::bodyPart& part, const char* field, const char* name) const;
 
 private:
-    void collect(const std::shared_ptr<const vmime::bodyPart>& part);
+    void collect(const std::shared_ptr<const vmime::bodyPart>& part, bool inDigest);
+    void collectMultipart(const std::shared_ptr<const vmime::bodyPart>& part, const QByteArray& subtype);
+    void addLeaf(const std::shared_ptr<const vmime::bodyPart>& part, const QByteArray& type);
+    void addRawStretch(const std::shared_ptr<const vmime::bodyPart>& part, qsizetype offset, qsizetype length);
+    QByteArray mediaTypeOf(const vmime::bodyPart& part, bool inDigest) const;
+    bool delimiterOccurs(const vmime::bodyPart& part, const QByteArray& boundary) const;
 
     std::string raw_;
     std::shared_ptr<vmime::message> message_;
     std::vector<MailLeaf> leaves_;
     bool fragment_ = false;
+    int losses_ = 0;
 };
 
 // Words of RFC 2047 text decoded to Unicode, each encoded word on its own. A word that does not

@@ -1,5 +1,6 @@
 #include "MailCorpus.h"
 
+#include <QFile>
 #include <QList>
 #include <QStringEncoder>
 #include <QUrl>
@@ -41,6 +42,12 @@ QByteArray binaryData(qsizetype length)
     for (qsizetype i = 0; i < length; ++i)
         data[i] = static_cast<char>(i % 256);
     return data;
+}
+
+QByteArray stored(const QByteArray& path)
+{
+    QFile file(QStringLiteral(TESSALY_MAIL_CORPUS "/") + QString::fromUtf8(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray mail(const QByteArray& headers, const QByteArray& body)

@@ -14,6 +14,10 @@ QByteArray word(const QString& text, const char* charset);
 // Bytes 0..255 repeated to the given length: data every byte of which matters.
 QByteArray binaryData(qsizetype length);
 
+// A mail of the stored corpus (tests/mail/corpus), by its path there, e.g.
+// "rfc2045-2049/no-header-at-all.eml"; empty when missing.
+QByteArray stored(const QByteArray& path);
+
 // A complete mail: the given header lines (without the final blank line) and body, CR LF ends.
 QByteArray mail(const QByteArray& headers, const QByteArray& body);
 

@@ -77,18 +77,16 @@ private slots:
     void attachmentsAreListedWithoutTheirData()
     {
         const auto mail = decodeMail(ParsedMail(corpus::nestedAttachments()));
-        QVERIFY2(mail.text.startsWith(QStringLiteral("本文です。\r\nContent-Type: application/pdf; name=")), qPrintable(mail.text));
-        QCOMPARE(mail.text.count(QStringLiteral("Content-Disposition: attachment;")), 2);
-        QVERIFY(mail.text.contains(QStringLiteral("Content-Type: text/plain; charset=Shift_JIS\r\n")));
-        QVERIFY(!mail.text.contains(QString::fromLatin1(corpus::nestedFirstData().toBase64().left(40))));
-        QVERIFY(!mail.text.contains(QStringLiteral("html")));
+        QCOMPARE(mail.text, QStringLiteral("本文です。\r\nContent-Type: application/pdf\r\n"
+                                           "Content-Disposition: attachment; filename=\"%1\"\r\n"
+                                           "Content-Type: text/plain\r\nContent-Disposition: attachment; filename=\"%2\"\r\n")
+                                .arg(corpus::NestedFirstName, corpus::NestedSecondName));
     }
 
     void fragmentShowsItsTypeAsAnAttachment()
     {
         const auto mail = decodeMail(ParsedMail(corpus::fragment()));
-        QVERIFY(mail.text.startsWith(QStringLiteral("Content-Type: message/partial;")));
-        QVERIFY(mail.text.contains(QStringLiteral("attachment")));
+        QCOMPARE(mail.text, QStringLiteral("Content-Type: message/partial\r\nContent-Disposition: attachment\r\n"));
     }
 
     // Inputs that once broke the decoder (fuzzer finds), kept as files named after the fault.

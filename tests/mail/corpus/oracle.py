@@ -1,0 +1,215 @@
+"""What Python's email package (policy default) reads in a mail, put in the terms of a record.
+
+The program and Python agree on the rules below; the decoding itself is Python's:
+- multipart/alternative: the text/plain version, else the last one; other multiparts: every part;
+- a multipart Python cannot split (no boundary, or one that never occurs) is text;
+- a part in a transfer encoding outside RFC 2045's (and uuencode) is an attachment holding its
+  data as it came (RFC 2045 6.4), and the raw mail must be kept;
+- a text/* part without an attachment disposition or a file name is text (HTML read for its
+  words), everything else an attachment;
+- a message/partial fragment is not whole by nature: the raw mail must be kept.
+"""
+
+import email
+import email.errors
+import email.header
+import email.policy
+import html.parser
+import re
+from dataclasses import dataclass, field
+
+# The look-alikes code page 932 uses for JIS characters it lacks (the program's Cp932 rule).
+LOOKALIKES = str.maketrans({'\u301c': '\uff5e', '\u2016': '\u2225', '\u2212': '\uff0d', '\u00a2': '\uffe0',
+                            '\u00a3': '\uffe1', '\u00ac': '\uffe2', '\u2014': '\u2015'})
+KNOWN_ENCODINGS = {'', '7bit', '8bit', 'binary', 'base64', 'quoted-printable', 'uuencode', 'x-uuencode'}
+FRAGMENT = object()
+
+
+@dataclass
+class Expected:
+    subject: str = ''
+    sender: str = ''
+    text: str = ''
+    html: bool = False
+    attachments: list = field(default_factory=list)  # (type, file name or None, bytes | [Message] | FRAGMENT)
+    must_keep_raw: str = ''
+    record_bytes: list = field(default_factory=list)  # byte strings the stored text must contain
+
+
+def in_cp932(text):
+    """text as code page 932 holds it: look-alikes first, "?" for what it lacks."""
+    out = []
+    for ch in text.translate(LOOKALIKES):
+        try:
+            out.append(ch.encode('cp932').decode('cp932'))
+        except UnicodeError:
+            out.append('?')
+    return ''.join(out)
+
+
+def collapsed(text):
+    return ' '.join(text.split())
+
+
+def field_matches(stored, text, width):
+    """A record field holds text cut to width bytes of code page 932 (folding whitespace aside)."""
+    cut = in_cp932(text).encode('cp932')[:width].decode('cp932', errors='ignore')
+    return collapsed(stored) == collapsed(cut)
+
+
+def comparable(text, html_in_it):
+    # The viewer's text box shows a no-break space as a space and reads any line end as one.
+    text = text.replace('\u00a0', ' ').replace('\r\n', '\n').replace('\r', '\n')
+    text = in_cp932(text).strip(' \n')
+    return collapsed(text) if html_in_it else text
+
+
+class _HtmlWords(html.parser.HTMLParser):
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.words, self.hidden = [], 0
+
+    def handle_starttag(self, tag, attrs):
+        self.hidden += tag in ('script', 'style', 'head')
+
+    def handle_endtag(self, tag):
+        self.hidden -= tag in ('script', 'style', 'head') and self.hidden > 0
+
+    def handle_data(self, data):
+        if not self.hidden:
+            self.words.append(data)
+
+
+def html_words(source):
+    parser = _HtmlWords()
+    parser.feed(source)
+    parser.close()
+    return ' '.join(parser.words)
+
+
+def header_text(msg, name):
+    value = msg.get(name)
+    if value is None:
+        return ''
+    text = str(value)
+    if '=?' in text:
+        # Python leaves a whole encoded word undecoded for one bad character in it; read it
+        # character by character instead, as the program does.
+        text = ''.join(part.decode(charset or 'ascii', errors='replace') if isinstance(part, bytes) else part
+                       for part, charset in email.header.decode_header(text))
+    return text
+
+
+def sender_text(msg):
+    """The From field decoded but otherwise as written: the record keeps it so (comments and
+    quotes included), where policy default's str() would write the address list anew."""
+    raw = [value for key, value in msg.raw_items() if key.lower() == 'from']
+    if not raw:
+        return ''
+    unfolded = re.sub(r'\r?\n(?=[ \t])', '', str(raw[0])).strip()
+    try:
+        return str(email.header.make_header(email.header.decode_header(unfolded)))
+    except (LookupError, UnicodeError, email.errors.HeaderParseError):
+        return header_text(msg, 'from')
+
+
+def _text_of(part):
+    try:
+        return part.get_content()
+    except (LookupError, KeyError):
+        payload = part.get_payload(decode=True) or b''
+        return payload.decode(part.get_content_charset() or 'utf-8', errors='replace')
+
+
+def expect_message(msg):
+    e = Expected(subject=header_text(msg, 'subject'), sender=sender_text(msg))
+    pieces = []
+
+    def walk(part):
+        ctype = part.get_content_type()
+        if ctype == 'message/partial':
+            e.must_keep_raw = 'fragment of a split mail'
+            e.attachments.append((ctype, None, FRAGMENT))
+            return
+        if part.is_multipart():
+            children = part.get_payload()
+            if not ctype.startswith('multipart/'):
+                e.attachments.append((ctype, part.get_filename(), children))
+            elif ctype == 'multipart/alternative':
+                plain = [c for c in children if c.get_content_type() == 'text/plain']
+                walk(plain[0] if plain else children[-1])
+            else:
+                for child in children:
+                    walk(child)
+            return
+        if ctype.startswith('multipart/'):
+            pieces.append(_text_of(part))
+            return
+        if str(part.get('content-transfer-encoding', '')).strip().lower() not in KNOWN_ENCODINGS:
+            e.must_keep_raw = 'part in an unknown transfer encoding'
+            e.attachments.append((ctype, part.get_filename(), part.get_payload(decode=True)))
+            return
+        attached = part.get_content_disposition() == 'attachment' or part.get_filename() is not None
+        if part.get_content_maintype() == 'text' and not attached:
+            text = _text_of(part)
+            if ctype == 'text/html':
+                e.html, text = True, html_words(text)
+            pieces.append(text)
+            return
+        e.attachments.append((ctype, part.get_filename(), part.get_payload(decode=True) or b''))
+
+    walk(msg)
+    e.text = ''.join(p if p.endswith(('\n', '\r')) or not p else p + '\n' for p in pieces)
+    return e
+
+
+def as_served(raw):
+    """The mail as Dovecot hands it out: every line ended by CR LF."""
+    return raw.replace(b'\r\n', b'\n').replace(b'\n', b'\r\n')
+
+
+def expect(raw):
+    """What Python reads in a mail as the server hands it out."""
+    return expect_message(email.message_from_bytes(as_served(raw), policy=email.policy.default))
+
+
+def safe_name(name):
+    """The file name the program may use for name: code page 932, no separators or reserved
+    characters, no leading or trailing dots and spaces. None when any name will do."""
+    name = re.sub(r'[\x00-\x1f\x7f/\\:*?"<>|]', '_', in_cp932(name)).strip(' .')
+    if not name or len(name.encode('cp932')) > 200 or re.match(r'(?i)(con|prn|aux|nul|com\d|lpt\d)(\..*)?$', name):
+        return None
+    return name
+
+
+def _same_content(ctype, data, actual):
+    if isinstance(data, bytes):
+        return actual == data
+    if ctype == 'message/rfc822':
+        inner, kept = expect_message(data[0]), expect(actual)
+        return (collapsed(inner.subject), comparable(inner.text, inner.html), len(inner.attachments)) == \
+               (collapsed(kept.subject), comparable(kept.text, kept.html), len(kept.attachments))
+    # Other message/* parts Python splits into header blocks and writes back its own way.
+    written = b''.join(m.as_bytes(policy=email.policy.default) for m in data)
+    return collapsed(actual.decode('latin-1')) == collapsed(written.decode('latin-1'))
+
+
+def compare_attachments(expected, listed, folder, complete):
+    problems = []
+    if len(listed) != len(expected) and complete:
+        problems.append('%d attachments listed, %d expected' % (len(listed), len(expected)))
+    for (ctype, name, data), (_, written) in zip(expected, listed):
+        if data is FRAGMENT:
+            if written:
+                problems.append('a fragment was written as %s' % written)
+            continue
+        if not written:
+            problems.append('attachment %r was not written' % name)
+            continue
+        want = safe_name(name) if name else None
+        if want and re.sub(r' \(\d+\)(?=\.[^.]*$|$)', '', written) != want:
+            problems.append('attachment written as %r, expected %r' % (written, want))
+        path = folder / written
+        if not path.is_file() or not _same_content(ctype, data, path.read_bytes()):
+            problems.append('attachment %r does not hold the data of %r' % (written, name))
+    return problems
