@@ -16,20 +16,20 @@ UnconfirmedDeletions::UnconfirmedDeletions(QString path, QString account)
         return;
     for (qsizetype i = 1; i < lines.size(); ++i) {
         if (!lines[i].isEmpty())
-            ids_.insert(lines[i]);
+            previous_.insert(lines[i]);
     }
 }
 
 void UnconfirmedDeletions::add(const QByteArray& uidl)
 {
     if (!uidl.isEmpty())
-        ids_.insert(uidl);
+        current_.insert(uidl);
 }
 
 bool UnconfirmedDeletions::save(QString* error) const
 {
     QByteArray text = account_.toUtf8() + '\n';
-    for (const QByteArray& id : ids_)
+    for (const QByteArray& id : current_)
         text += id + '\n';
     // replaceFile flushes the new file to the disk before it takes the old one's place.
     return replaceFile(path_, text, error, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -37,6 +37,7 @@ bool UnconfirmedDeletions::save(QString* error) const
 
 void UnconfirmedDeletions::forget()
 {
-    ids_.clear();
+    previous_.clear();
+    current_.clear();
     QFile::remove(path_);
 }

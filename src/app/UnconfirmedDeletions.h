@@ -12,17 +12,18 @@
 
 class UnconfirmedDeletions {
 public:
-    // The ids kept in the file at path for the account (user and server); ids kept for another
-    // account do not count.
+    // Reads the ids an earlier check kept in the file at path for the account (user and
+    // server); ids kept for another account do not count.
     UnconfirmedDeletions(QString path, QString account);
 
-    bool contains(const QByteArray& uidl) const { return !uidl.isEmpty() && ids_.contains(uidl); }
-    // An id whose deletion this check asks for (a mail stored now, or one stored before).
+    // The mail was stored by an earlier check whose deletions the server did not confirm.
+    bool storedBefore(const QByteArray& uidl) const { return !uidl.isEmpty() && previous_.contains(uidl); }
+    // This check asks for the deletion of the mail (stored now, or stored before).
     void add(const QByteArray& uidl);
-    bool isEmpty() const { return ids_.isEmpty(); }
+    bool isEmpty() const { return current_.isEmpty(); }
 
-    // Writes the ids and makes them durable before the server is told to commit; false with a
-    // reason when they could not be written.
+    // Writes the ids of this check's deletions and makes them durable, before the server is
+    // told to commit them; false with a reason when they could not be written.
     bool save(QString* error) const;
     // The server confirmed every deletion: nothing is unconfirmed any more.
     void forget();
@@ -30,5 +31,6 @@ public:
 private:
     QString path_;
     QString account_;
-    QSet<QByteArray> ids_;
+    QSet<QByteArray> previous_;
+    QSet<QByteArray> current_;
 };

@@ -35,6 +35,8 @@ struct LibraryState {
     int fetchedHandle = 0;
     int fetchedNumber = 0;
     QByteArray fetchedRaw;
+    // Parsed once for both its text and its attachments.
+    std::unique_ptr<ParsedMail> fetchedParsed;
     DecodedMail fetched;
     int fetchedLoss = 0;  // MailLoss bits of the fetched mail, its buffers and files
 };
@@ -120,7 +122,8 @@ const DecodedMail* fetch(int handle, int number)
         return nullptr;
     }
     s.fetchedRaw = *raw;
-    s.fetched = decodeMail(ParsedMail(s.fetchedRaw));
+    s.fetchedParsed = std::make_unique<ParsedMail>(s.fetchedRaw);
+    s.fetched = decodeMail(*s.fetchedParsed);
     s.fetchedLoss = s.fetched.losses;
     // The buffers end at the first NUL: one inside the text would silently cut it there.
     for (QString* text : {&s.fetched.subject, &s.fetched.date, &s.fetched.sender, &s.fetched.body}) {
@@ -142,6 +145,7 @@ void forgetFetched()
     LibraryState& s = state();
     s.fetchedHandle = s.fetchedNumber = 0;
     s.fetchedRaw.clear();
+    s.fetchedParsed.reset();
     s.fetched = {};
     s.fetchedLoss = 0;
 }
@@ -322,8 +326,10 @@ int NMailAttachmentFileFirst(int, std::span<char>, std::span<char>, std::span<ch
     // fetch does, as long as it is the same mail.
     const bool sameMail = s.fetchedNumber != 0 && !header.empty() &&
                           cutAtNull(header) == s.fetched.header.left(cutAtNull(header).size());
-    const QByteArray raw = sameMail ? s.fetchedRaw : QByteArray(wholeMail.data(), static_cast<qsizetype>(wholeMail.size()));
-    const AttachmentReport report = writeAttachments(ParsedMail(raw), fromCp932(folder));
+    const AttachmentReport report =
+        sameMail ? writeAttachments(*s.fetchedParsed, fromCp932(folder))
+                 : writeAttachments(ParsedMail(QByteArray(wholeMail.data(), static_cast<qsizetype>(wholeMail.size()))),
+                                    fromCp932(folder));
     if (report.result < 0)
         failWith(report.error);
     // The text is given back listing each attachment under the name its file was written with
@@ -372,6 +378,14 @@ int NMailPop3Close(int handle)
     const QString error = it->second->error();
     s.sessions.erase(it);
     return committed ? 0 : failWith(error);
+}
+
+int NMailPop3Abort(int handle)
+{
+    LibraryState& s = state();
+    if (s.fetchedHandle == handle)
+        forgetFetched();
+    return s.sessions.erase(handle) ? 0 : failWith(QStringLiteral("POP3の接続がありません"));
 }
 
 int NMailPop3GetMailUidl(int handle, int number, std::span<char> uidl)

@@ -81,6 +81,10 @@ int NMailPop3DeleteMail(int handle, int number);
 // server.
 int NMailPop3Close(int handle);
 
+// Ends the session without QUIT: the server commits none of the deletions asked for. For a
+// caller that could not keep what it took.
+int NMailPop3Abort(int handle);
+
 // Fills uidl with the server's unique id of mail number (empty when the server keeps none).
 int NMailPop3GetMailUidl(int handle, int number, std::span<char> uidl);
 

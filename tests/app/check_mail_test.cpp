@@ -159,7 +159,7 @@ private slots:
         QCOMPARE(p->seams.messages.shown.first().title, QStringLiteral("エラー"));
         QVERIFY(!p->seams.messages.shown.first().text.isEmpty());
         QVERIFY(!p->seams.messages.shown.first().text.contains(QStringLiteral("wrong")));
-        QCOMPARE(main().Label2->text(), QStringLiteral("新着メール無し。"));
+        QCOMPARE(main().Label2->text(), QStringLiteral("受信できませんでした。"));
         QCOMPARE(servers.mails(User).size(), 1);
     }
 
@@ -183,7 +183,7 @@ private slots:
         QCOMPARE(servers.mails(User).size(), 1);
         QCOMPARE(p->seams.messages.shown.size(), 1);
         QVERIFY(p->seams.messages.shown.first().text.contains(QStringLiteral("★MAilData")));
-        QCOMPARE(main().Label2->text(), QStringLiteral("新着メール無し。"));
+        QCOMPARE(main().Label2->text(), QStringLiteral("受信できませんでした。"));
     }
 
     void fullHistoryStopsBeforeDeleting()
