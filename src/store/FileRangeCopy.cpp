@@ -8,10 +8,6 @@ namespace store {
 
 namespace {
 
-// Copies are made and handed to the disk in slices of this size: small enough that the disk
-// writes one slice while the next is copied, large enough that asking costs nothing.
-constexpr qint64 SliceBytes = 8 * 1024 * 1024;
-
 // The answers by which a kernel or file system says it cannot copy between these two files, as
 // opposed to a copy that went wrong.
 bool refusesToCopy(int error)
@@ -38,15 +34,16 @@ bool writeAll(int fd, const char* data, qint64 size)
 
 }  // namespace
 
-FileRangeAppender::FileRangeAppender(int source, const char* sourceBytes, int target, KernelCopy copy)
-    : source_(source), sourceBytes_(sourceBytes), target_(target), copy_(copy)
+FileRangeAppender::FileRangeAppender(int source, const char* sourceBytes, int target, KernelCopy copy,
+                                     qint64 sliceBytes)
+    : source_(source), sourceBytes_(sourceBytes), target_(target), copy_(copy), sliceBytes_(sliceBytes)
 {
 }
 
 bool FileRangeAppender::append(qint64 offset, qint64 size)
 {
     while (size > 0) {
-        const qint64 slice = qMin(size, SliceBytes);
+        const qint64 slice = qMin(size, sliceBytes_);
         if (!copySlice(offset, slice))
             return false;
         // Only a request to start writing: the caller's fsync waits for it and reports errors.

@@ -15,11 +15,17 @@ namespace store {
 using KernelCopy = ssize_t (*)(int source, off64_t* sourceOffset, int target, off64_t* targetOffset,
                                size_t length, unsigned int flags);
 
+// Copies are made and handed to the disk in slices of this size: the disk writes one slice while
+// the next is copied. Smaller slices measured slower: handing over blocks while the disk's queue
+// is full, so the copy waits for the disk more often.
+inline constexpr qint64 DefaultSliceBytes = 64 * 1024 * 1024;
+
 class FileRangeAppender {
 public:
     // source: open for reading, its bytes mapped at sourceBytes from offset 0. target: open for
     // writing at offset 0; everything appended goes there in order.
-    FileRangeAppender(int source, const char* sourceBytes, int target, KernelCopy copy);
+    FileRangeAppender(int source, const char* sourceBytes, int target, KernelCopy copy,
+                      qint64 sliceBytes = DefaultSliceBytes);
 
     // Appends the source bytes [offset, offset + size); false with errno set on a failure.
     bool append(qint64 offset, qint64 size);
@@ -31,6 +37,7 @@ private:
     const char* sourceBytes_;
     int target_;
     KernelCopy copy_;
+    qint64 sliceBytes_;
     qint64 written_ = 0;
     bool kernelCopies_ = true;  // false once the kernel has refused to copy these files
 };

@@ -38,6 +38,9 @@ ssize_t scriptedCopy(int source, off64_t* sourceOffset, int target, off64_t* tar
                              qMin<size_t>(length, static_cast<size_t>(script.bytes)), flags);
 }
 
+// Slices far smaller than the ranges, so that every range crosses slice ends.
+constexpr qint64 SliceBytes = 4 * 1024 * 1024;
+
 QByteArray randomBytes(qsizetype size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
@@ -61,7 +64,8 @@ Appended appendRanges(const QString& sourcePath, const QString& targetPath, cons
         || !sourceFile.flush() || !targetFile.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return {};
     void* mapped = ::mmap(nullptr, static_cast<size_t>(source.size()), PROT_READ, MAP_SHARED, sourceFile.handle(), 0);
-    FileRangeAppender appender(sourceFile.handle(), static_cast<const char*>(mapped), targetFile.handle(), copy);
+    FileRangeAppender appender(sourceFile.handle(), static_cast<const char*>(mapped), targetFile.handle(), copy,
+                               SliceBytes);
     Appended result{true, 0, {}};
     for (const auto& [offset, size] : ranges) {
         if (result.ok && !appender.append(offset, size))
@@ -81,7 +85,6 @@ class FileRangeCopyTest : public QObject {
 
 private:
     QTemporaryDir dir_;
-    // Larger than a slice, so the ranges cross slice ends.
     const QByteArray source_ = randomBytes(20 * 1024 * 1024);
     const QList<QPair<qint64, qint64>> ranges_{{0, 9'000'001}, {9'020'285, 11'000'000}, {5, 0}};
     QByteArray expected() const
