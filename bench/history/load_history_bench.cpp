@@ -9,12 +9,19 @@
 // With "dense" every record is written whole, as in a real file; this shows what a cold page
 // cache costs when the bodies are really on the disk.
 //
+// Cold runs drop the file's pages from the page cache first without root: fdatasync, then
+// posix_fadvise(POSIX_FADV_DONTNEED); the pages still in memory are counted (mincore) and shown,
+// so a run that could not evict them is seen. Cold and warm runs alternate, several of each, as
+// the machine may be busy with other work.
+//
 // Usage: load_history_bench [records [dense]]   (QT_QPA_PLATFORM=offscreen when headless)
 
 #include "app/ProgramState.h"
 #include "history/HistoryLoading.h"
 #include "history/TyakuForm.h"
 #include "store/HistoryFile.h"
+
+#include "PageCache.h"
 
 #include <QApplication>
 #include <QDir>
@@ -24,11 +31,11 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 
-#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
 
 namespace {
 
@@ -79,28 +86,41 @@ bool buildHistory(const QString& path, int records, bool dense)
     return true;
 }
 
-// Drops the file's pages from the page cache so the next load reads from the disk.
-void evictFromCache(const QString& path)
+constexpr int Runs = 7;
+
+struct Load {
+    qint64 wall;  // milliseconds
+    qint64 cpu;   // milliseconds of this thread's processor time: what other work on the machine
+                  // changes least
+};
+
+qint64 threadCpuMs()
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
-    if (fd >= 0) {
-        ::fdatasync(fd);  // dirty pages would stay in the cache
-        ::posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
-        ::close(fd);
-    }
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return now.tv_sec * 1000 + now.tv_nsec / 1000000;
 }
 
-constexpr int WarmRuns = 7;
-
-// Milliseconds to fill the viewer, which is then shown as the main window shows it.
-qint64 timedLoad(TyakuForm& viewer, ProgramState& state)
+// Fills the viewer, which is then shown as the main window shows it.
+Load timedLoad(TyakuForm& viewer, ProgramState& state)
 {
+    const qint64 cpu = threadCpuMs();
     QElapsedTimer clock;
     clock.start();
     history::LoadHistory(viewer, state, store::HistoryKind::Received);
     viewer.show();
     QApplication::processEvents();
-    return clock.elapsed();
+    return {clock.elapsed(), threadCpuMs() - cpu};
+}
+
+QString summary(QList<qint64> values)
+{
+    std::sort(values.begin(), values.end());
+    return QStringLiteral("%1–%2 ms, median %3 ms of %4 runs")
+        .arg(values.first())
+        .arg(values.last())
+        .arg(values.at(values.size() / 2))
+        .arg(values.size());
 }
 
 long peakResidentKiB()
@@ -146,16 +166,33 @@ int main(int argc, char** argv)
     out << "peak RSS before loading: " << peakResidentKiB() / 1024 << " MiB\n";
 
     // Cold: the file's pages are not in memory, as after a reboot. Warm: the usual case of a
-    // history opened again; the best and the middle of several runs, since the machine may be
-    // busy with other work.
-    evictFromCache(path);
-    out << "LoadHistory cold: " << timedLoad(viewer, state) << " ms\n";
-    QList<qint64> warm;
-    for (int run = 0; run < WarmRuns; ++run)
-        warm.append(timedLoad(viewer, state));
-    std::sort(warm.begin(), warm.end());
-    out << "LoadHistory warm: best " << warm.first() << " ms, median " << warm.at(WarmRuns / 2) << " ms of "
-        << WarmRuns << " runs; " << viewer.List1->count() << " lines\n";
+    // history opened again.
+    QList<qint64> cold, coldCpu, disk, warm, warmCpu;
+    for (int run = 0; run < Runs; ++run) {
+        pagecache::evict(path);
+        const qint64 resident = pagecache::residentPages(path);
+        const Load first = timedLoad(viewer, state);
+        // The same pages read from the disk again with nothing made of them: what the disk
+        // alone takes for the headings this way.
+        pagecache::evict(path);
+        QElapsedTimer headings;
+        headings.start();
+        store::forEachHeading(path, [](const store::HistoryRecord&) {});
+        disk.append(headings.elapsed());
+        const Load again = timedLoad(viewer, state);
+        cold.append(first.wall);
+        coldCpu.append(first.cpu);
+        warm.append(again.wall);
+        warmCpu.append(again.cpu);
+        out << "run " << run + 1 << ": cold " << first.wall << " ms (cpu " << first.cpu << " ms; " << resident
+            << " pages in memory before; the headings alone " << disk.last() << " ms), warm " << again.wall
+            << " ms (cpu " << again.cpu << " ms)\n";
+        out.flush();
+    }
+    out << "LoadHistory cold: " << summary(cold) << "; cpu " << summary(coldCpu) << "\n";
+    out << "headings alone, cold: " << summary(disk) << "\n";
+    out << "LoadHistory warm: " << summary(warm) << "; cpu " << summary(warmCpu) << "; " << viewer.List1->count()
+        << " lines\n";
     out << "peak RSS after loading: " << peakResidentKiB() / 1024 << " MiB\n";
     return 0;
 }

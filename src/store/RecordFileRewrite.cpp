@@ -1,5 +1,7 @@
 #include "store/RecordFileRewrite.h"
 
+#include "store/FileRangeCopy.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QtEndian>
@@ -11,13 +13,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <system_error>
+#include <thread>
+#include <utility>
+
 namespace store {
 
 namespace {
-
-// Kept records are copied in slices of this size; after each slice the kernel is asked to start
-// writing it out, so that little is left for the final fsync.
-constexpr qint64 SliceBytes = 64 * 1024 * 1024;
 
 class Descriptor {
 public:
@@ -32,13 +34,9 @@ public:
 
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
+    int release() { return std::exchange(fd_, -1); }
     // Closing reports the last deferred write error on some file systems, so it is checked.
-    bool close()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return ::close(fd) == 0;
-    }
+    bool close() { return ::close(release()) == 0; }
 
 private:
     int fd_;
@@ -71,45 +69,6 @@ private:
 
 QString reason(int error) { return QString::fromLocal8Bit(std::strerror(error)); }
 
-bool writeAll(int fd, const char* data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t put = ::write(fd, data, static_cast<size_t>(size));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        data += put;
-        size -= put;
-    }
-    return true;
-}
-
-// Appends bytes [offset, offset + size) of the source to the target. The kernel copies them
-// itself where it can, as cp does; where the file system cannot, they are written from the
-// mapping.
-bool copyRun(int source, const Mapping& mapping, qint64 offset, qint64 size, int target)
-{
-    while (size > 0) {
-        loff_t from = offset;
-        const ssize_t copied = ::copy_file_range(source, &from, target, nullptr,
-                                                 static_cast<size_t>(qMin(size, SliceBytes)), 0);
-        if (copied < 0 && errno == EINTR)
-            continue;
-        if (copied < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP))
-            return writeAll(target, mapping.at(offset), size);
-        if (copied <= 0) {
-            if (copied == 0)
-                errno = EIO;  // the original shrank under us
-            return false;
-        }
-        offset += copied;
-        size -= copied;
-        ::sync_file_range(target, 0, 0, SYNC_FILE_RANGE_WRITE);
-    }
-    return true;
-}
-
 // Copies the kept whole records from source to target, neighbouring kept records in one run;
 // false with errno set on a failure.
 bool copyKeptRecords(int source, qint64 sourceSize, int target, qint64 recordSize, const KeepRecord& keep)
@@ -118,6 +77,7 @@ bool copyKeptRecords(int source, qint64 sourceSize, int target, qint64 recordSiz
     const Mapping mapping(source, whole * recordSize);
     if (!mapping.ok())
         return false;
+    FileRangeAppender appender(source, mapping.at(0), target, ::copy_file_range);
     qint64 runStart = 0;
     qint64 runEnd = 0;
     for (qint64 k = 0; k < whole; ++k) {
@@ -125,13 +85,27 @@ bool copyKeptRecords(int source, qint64 sourceSize, int target, qint64 recordSiz
         if (!keep(static_cast<int>(k + 1), QByteArrayView(mapping.at(offset), recordSize)))
             continue;
         if (offset != runEnd) {
-            if (!copyRun(source, mapping, runStart, runEnd - runStart, target))
+            if (!appender.append(runStart, runEnd - runStart))
                 return false;
             runStart = offset;
         }
         runEnd = offset + recordSize;
     }
-    return copyRun(source, mapping, runStart, runEnd - runStart, target);
+    return appender.append(runStart, runEnd - runStart);
+}
+
+// Closing the last descriptor of the replaced file frees its blocks, which for a large history
+// takes a tenth of a second or more where the file system discards freed blocks as it goes.
+// The new file is complete and durable by then and nothing depends on the old one being gone, so
+// the user does not wait for it: the descriptor is closed on a thread of its own.
+void closeInBackground(Descriptor& replaced)
+{
+    const int fd = replaced.release();
+    try {
+        std::thread([fd] { ::close(fd); }).detach();
+    } catch (const std::system_error&) {
+        ::close(fd);
+    }
 }
 
 // Makes the rename itself durable. It has already taken effect, so a failure here has nothing
@@ -183,6 +157,7 @@ StoreResult rewriteRecordFile(const QString& path, const QString& tempPath, qint
     if (::rename(temp.constData(), QFile::encodeName(path).constData()) != 0)
         return abandon(QStringLiteral("一時ファイル %1 の置き換え").arg(tempPath));
     syncFolder(path);
+    closeInBackground(source);
     return {};
 }
 

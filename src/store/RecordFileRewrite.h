@@ -4,10 +4,11 @@
 // The kept records are written, in one pass over the original, into a temporary file beside it;
 // the temporary file is forced to disk and then renamed over the original, and the folder entry
 // is forced to disk as well. The filter sees each record in place in a read-only mapping of the
-// original, and runs of kept records are copied by the kernel, so a rewrite costs little more
-// than copying the file and forcing the copy to disk. Until the rename the original is untouched; after it the new file
-// is complete. A crash at any moment therefore leaves either the complete old file or the
-// complete new one. A temporary file left over by such a crash is never read: the next rewrite
+// original, and runs of kept records are copied by the kernel while the disk already writes
+// what is copied, so a rewrite costs about what copying the file and forcing the copy to disk
+// costs. Until the rename the original is untouched; after it the new file is complete. A crash
+// at any moment therefore leaves either the complete old file or the complete new one. The
+// blocks of the replaced file are freed in the background once the new one is in place. A temporary file left over by such a crash is never read: the next rewrite
 // truncates it before writing.
 //
 // The result is what copying the file aside and rebuilding it record by record gives: the kept

@@ -128,6 +128,9 @@ void Cp932Test::controlsStayThemselves()
     }
     QCOMPARE(cp932::decode(ascii), text);
     QCOMPARE(cp932::encode(text), ascii);
+    // The same controls beside a double-byte character, which takes the converter's road.
+    QCOMPARE(cp932::decode(ascii + "\x82\xA0"), text + QStringLiteral("あ"));
+    QCOMPARE(cp932::encode(text + QStringLiteral("あ")), ascii + "\x82\xA0");
 }
 
 void Cp932Test::leadBytes()

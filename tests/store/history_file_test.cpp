@@ -4,6 +4,8 @@
 #include "store/HistoryFile.h"
 #include "TempProgramFolder.h"
 
+#include "PageCache.h"
+
 #include <QFile>
 #include <QtTest>
 
@@ -18,6 +20,20 @@ void growTo(const QString& path, qint64 size)
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadWrite));
     QVERIFY(file.resize(size));
+}
+
+// A history of count records built byte by byte: a subject telling the record's number (every
+// third one in Japanese, "件名" and the number), sender, date, and a body of no spaces.
+QByteArray numberedHistory(int count)
+{
+    QByteArray bytes;
+    for (int n = 1; n <= count; ++n) {
+        const QByteArray number = QByteArray::number(n);
+        const QByteArray subject = (n % 3 == 0 ? QByteArray("\x8c\x8f\x96\xbc") : QByteArray("subject ")) + number;
+        bytes += subject.leftJustified(100, ' ') + ("a" + number + "@example.jp").leftJustified(90, ' ')
+            + ("d" + number).leftJustified(90, ' ') + QByteArray(20000, 'b') + QByteArray("\r\n\x01\x00", 4);
+    }
+    return bytes;
 }
 
 }  // namespace
@@ -112,6 +128,47 @@ private slots:
         QCOMPARE(headings.size(), 3);
         QCOMPARE(headings[2].Subject.trimmed(), QStringLiteral("subject 3"));
         QVERIFY(headings[2].Body.isEmpty());
+    }
+
+    // Headings come from the page cache, from the disk (requested a window ahead), or, where the
+    // file system cannot tell what it holds in memory, by plain reads: the same in every case.
+    void headingsAreReadWhereverTheFileLies_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::newRow("in memory") << QStringLiteral("cached");
+        QTest::newRow("on the disk only") << QStringLiteral("evicted");
+        QTest::newRow("on a memory file system") << QStringLiteral("/dev/shm");
+    }
+    void headingsAreReadWhereverTheFileLies()
+    {
+        QFETCH(QString, where);
+        constexpr int Count = 700;  // more than the read-ahead window
+        QTemporaryDir dir(where.startsWith(u'/') ? where + QStringLiteral("/headings-XXXXXX") : QString());
+        if (!dir.isValid())
+            QSKIP("no such folder here");
+        const QString path = dir.filePath(QStringLiteral("zeldata2.data"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(numberedHistory(Count)) == Count * HistoryRecordSize);
+        file.close();
+        if (where == u"evicted") {
+            QVERIFY(pagecache::evict(path));
+            if (pagecache::residentPages(path) != 0)
+                QSKIP("the page cache keeps this file");
+        }
+
+        const QList<HistoryRecord> headings = readHeadings(path);
+
+        QCOMPARE(headings.size(), Count);
+        for (int n = 1; n <= Count; ++n) {
+            const HistoryRecord& heading = headings[n - 1];
+            const QString subject = (n % 3 == 0 ? QStringLiteral("件名") : QStringLiteral("subject ")) + QString::number(n);
+            QCOMPARE(heading.Subject, subject.leftJustified(n % 3 == 0 ? 98 : 100, u' '));
+            QCOMPARE(heading.addressField(HistoryKind::Received).trimmed(), QStringLiteral("a%1@example.jp").arg(n));
+            QCOMPARE(heading.dateField(HistoryKind::Received).trimmed(), QStringLiteral("d%1").arg(n));
+        }
+        // The bodies in between were not read: at most the two pages a heading can span.
+        if (where == u"evicted")
+            QCOMPARE_LE(pagecache::residentPages(path), 2 * Count);
     }
 
     void partialLastRecordIsNotListedAndIsOverwritten()

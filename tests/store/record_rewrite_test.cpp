@@ -4,6 +4,8 @@
 #include "store/HistoryRecord.h"
 #include "store/RecordFileRewrite.h"
 
+#include "ReplacedFiles.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -103,6 +105,16 @@ private slots:
                                                      });
         QVERIFY(result.ok);
         QCOMPARE(readAll(path), original.left(2 * HistoryRecordSize) + original.mid(3 * HistoryRecordSize));
+    }
+
+    // The replaced file is let go after the rewrite, so its space comes back to the disk.
+    void theReplacedFileIsReleased()
+    {
+        const QString path = file("release.data");
+        QVERIFY(writeAll(path, numberedRecords(1, 50, HistoryRecordSize)));
+        QVERIFY(rewriteRecordFile(path, file("RELEASE.TMP"), HistoryRecordSize, keepAllBut(7)).ok);
+        QCOMPARE(readAll(path), numberedRecords(1, 6, HistoryRecordSize) + numberedRecords(8, 50, HistoryRecordSize));
+        QTRY_COMPARE_WITH_TIMEOUT(descriptorsOfReplaced(path), 0, 10000);
     }
 
     void droppingEverythingLeavesAnEmptyFileWithItsPermissions()
