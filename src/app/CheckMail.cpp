@@ -53,8 +53,12 @@ QString libraryMessage()
 
 class MailCheck {
 public:
+    // The folders are looked up once: each lookup reads the program folder's entries.
     explicit MailCheck(Forms& forms)
-        : forms_(forms), state_(forms.state()), main_(forms.mainForm())
+        : forms_(forms), state_(forms.state()), main_(forms.mainForm()),
+          attachmentFolder_(state_.folder.path(ProgramFolder::AttachmentFolder)),
+          dataFolder_(state_.folder.path(ProgramFolder::DataFolder)),
+          historyPath_(store::historyPath(state_.folder, store::HistoryKind::Received))
     {
     }
 
@@ -82,6 +86,9 @@ private:
     Forms& forms_;
     ProgramState& state_;
     MainForm& main_;
+    const QString attachmentFolder_;
+    const QString dataFolder_;
+    const QString historyPath_;
     std::vector<char> subject_ = std::vector<char>(BufferSize);
     std::vector<char> date_ = std::vector<char>(BufferSize);
     std::vector<char> sender_ = std::vector<char>(BufferSize);
@@ -117,8 +124,7 @@ bool MailCheck::foldersPresent()
 {
     // A mail is taken from the server only when it can be kept: its attachments and scratch
     // file go to the attachment folder, its record to the data folder.
-    for (const QString& folder : {state_.folder.path(ProgramFolder::AttachmentFolder),
-                                  state_.folder.path(ProgramFolder::DataFolder)}) {
+    for (const QString& folder : {attachmentFolder_, dataFolder_}) {
         if (!QDir(folder).exists()) {
             tell(QStringLiteral("フォルダ「%1」がありません。メールは受信せず、サーバーに残しました。\n%2")
                      .arg(QDir(folder).dirName(), folder));
@@ -172,7 +178,7 @@ void MailCheck::takeMail(int handle)
     }
     unconfirmed_.emplace(state_.folder.path(QStringLiteral("\\★MAilData\\pop3-unconfirmed-deletions.txt")),
                          stored.userId + u'@' + state_.account.Pop3Server);
-    scratch_ = std::make_unique<ScratchFile>(state_.folder.path(ProgramFolder::AttachmentFolder));
+    scratch_ = std::make_unique<ScratchFile>(attachmentFolder_);
     std::vector<char> uidl(1024);
     for (int n = 1; n <= count; ++n) {
         showProgress(n, count);
@@ -188,11 +194,11 @@ void MailCheck::takeMail(int handle)
 
 bool MailCheck::expandAttachments(const QByteArray& header, const QByteArray& text, QByteArray& raw)
 {
-    const QString folder = state_.folder.path(ProgramFolder::AttachmentFolder);
+    static const QString separator = QDir::separator();
     const QByteArray whole = scratch_->write(header, text);
-    const QByteArray folderBytes = cp932::encode(QDir::toNativeSeparators(folder) + QDir::separator());
     const int result = nmail::NMailAttachmentFileFirst(
-        0, subject_, date_, sender_, header_, text_, folderBytes.toStdString(),
+        0, subject_, date_, sender_, header_, text_,
+        cp932::encode(QDir::toNativeSeparators(attachmentFolder_) + separator).toStdString(),
         cp932::encode(scratch_->path()).toStdString(), std::string_view(whole.constData(), whole.size()), 0);
     // The server's copy is gone once the expansion has ended: it is taken when the library could
     // not give the mail back whole or its text may not fit the record.
@@ -254,15 +260,14 @@ bool MailCheck::receive(int handle, int n, const QByteArray& uidl)
     const QString note = attachment ? AttachmentNote : QString();
     history::ReceivedMail mail{subject, sender, date, cp932::decode(text) + note};
 
-    const int number = store::NextRecordNumber(store::historyPath(state_.folder, store::HistoryKind::Received));
+    const int number = store::NextRecordNumber(historyPath_);
     // What the record cannot hold (text beyond its 20000 bytes, parts that could not be read)
     // would be lost with the server's copy, so the whole message is kept as a file first and
     // the record's last line says where.
-    const QString attachmentFolder = state_.folder.path(ProgramFolder::AttachmentFolder);
     if (!raw.isEmpty()) {
-        const QString kept = keepRawMail(attachmentFolder, raw, date);
+        const QString kept = keepRawMail(attachmentFolder_, raw, date);
         if (kept.isEmpty()) {
-            tell(QStringLiteral("元のメールを添付フォルダに保存できませんでした。\n%1").arg(attachmentFolder) + KeptOnServer);
+            tell(QStringLiteral("元のメールを添付フォルダに保存できませんでした。\n%1").arg(attachmentFolder_) + KeptOnServer);
             return false;
         }
         mail.body = withKeptMailLine(text, note, kept, StoredBodyBytes);
@@ -270,7 +275,7 @@ bool MailCheck::receive(int handle, int n, const QByteArray& uidl)
     // The record reaches the disk with the rest of the check's files before the server is told
     // to commit any deletion (finish()); POP3 deletes nothing before that.
     const store::StoreResult written =
-        history::AppendReceivedRecord(state_, number, mail, store::Durability::FlushedByCaller);
+        history::AppendReceivedRecord(state_, historyPath_, number, mail, store::Durability::FlushedByCaller);
     if (!written.ok) {
         tell(written.error + KeptOnServer);
         return false;
@@ -289,9 +294,7 @@ void MailCheck::finish(int handle)
 {
     if (deletionsAsked_ > 0) {
         QString error;
-        const QStringList folders{state_.folder.path(ProgramFolder::DataFolder),
-                                  state_.folder.path(ProgramFolder::AttachmentFolder)};
-        if (!syncFileSystemsOf(folders, &error)) {
+        if (!syncFileSystemsOf({dataFolder_, attachmentFolder_}, &error)) {
             // What was stored may not be on the disk: the server keeps every mail.
             nmail::NMailPop3Abort(handle);
             tell(QStringLiteral("受信したメールをディスクに書き込めませんでした。\n%1\n\n"

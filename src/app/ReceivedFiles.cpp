@@ -28,9 +28,11 @@ QByteArray ScratchFile::write(const QByteArray& header, const QByteArray& text)
     const QByteArray contents = header + "\r\n" + text + "\r\n";
     // Rewriting one file in place costs far less than creating and deleting one per mail.
     if (file_.isOpen() || file_.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
+        const qint64 before = file_.size();
         file_.seek(0);
         file_.write(contents);
-        file_.resize(contents.size());
+        if (contents.size() < before)
+            file_.resize(contents.size());
     }
     QByteArray whole;
     whole.reserve(contents.size() + 1);

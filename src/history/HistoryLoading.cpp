@@ -42,13 +42,13 @@ void LoadHistory(TyakuForm& viewer, ProgramState& state, store::HistoryKind kind
 
 store::StoreResult AppendReceivedRecord(TyakuForm& viewer, ProgramState& state, int number)
 {
-    return AppendReceivedRecord(state, number,
+    return AppendReceivedRecord(state, store::historyPath(state.folder, store::HistoryKind::Received), number,
                                 {viewer.Text9->text(), viewer.Text8->text(), viewer.Text7->text(), viewer.bodyText()},
                                 store::Durability::BeforeReturn);
 }
 
-store::StoreResult AppendReceivedRecord(ProgramState& state, int number, const ReceivedMail& mail,
-                                        store::Durability durability)
+store::StoreResult AppendReceivedRecord(ProgramState& state, const QString& path, int number,
+                                        const ReceivedMail& mail, store::Durability durability)
 {
     using textfields::trimSpaces;
     store::HistoryRecord& record = state.ReceivedRecord;
@@ -57,8 +57,7 @@ store::StoreResult AppendReceivedRecord(ProgramState& state, int number, const R
     record.setDateField(store::HistoryKind::Received, trimSpaces(mail.date));
     record.Body = trimSpaces(TyakuForm::shownText(mail.body));
     record.InUse = 1;
-    return store::writeRecord(store::historyPath(state.folder, store::HistoryKind::Received), number, record,
-                              durability);
+    return store::writeRecord(path, number, record, durability);
 }
 
 }  // namespace history

@@ -30,9 +30,10 @@ struct ReceivedMail {
 };
 
 // The same record as the viewer-based AppendReceivedRecord writes once the boxes hold mail, but
-// without filling them: a check of many mails fills the viewer only with the last one. With
-// FlushedByCaller the record may not have reached the disk before the caller flushes it.
-store::StoreResult AppendReceivedRecord(ProgramState& state, int number, const ReceivedMail& mail,
-                                        store::Durability durability);
+// without filling them: a check of many mails fills the viewer only with the last one. path is
+// the received history's (looked up once by such a caller). With FlushedByCaller the record may
+// not have reached the disk before the caller flushes it.
+store::StoreResult AppendReceivedRecord(ProgramState& state, const QString& path, int number,
+                                        const ReceivedMail& mail, store::Durability durability);
 
 }  // namespace history

@@ -38,6 +38,10 @@ struct LibraryState {
     // Parsed once for both its text and its attachments.
     std::unique_ptr<ParsedMail> fetchedParsed;
     DecodedMail fetched;
+    // Its texts in code page 932, encoded once for every buffer they fill.
+    struct {
+        QByteArray subject, date, sender, text;
+    } fetchedBytes;
     int fetchedLoss = 0;  // MailLoss bits of the fetched mail, its buffers and files
 };
 
@@ -71,25 +75,31 @@ bool putBytes(std::span<char> out, const QByteArray& bytes, qsizetype limit)
 }
 
 // As putBytes, for text in code page 932; a double-byte character is never split.
-bool putText(std::span<char> out, const QString& text, qsizetype limit)
+// Fills out with code page 932 bytes cut to fit; false when they did not fit whole.
+bool putEncoded(std::span<char> out, const QByteArray& encoded, qsizetype limit)
 {
     const qsizetype room = std::max<qsizetype>(std::min(static_cast<qsizetype>(out.size()), limit) - 1, 0);
-    const QByteArray bytes = textfields::cutBytes(text, room);
+    const QByteArray bytes = textfields::cutEncoded(encoded, room);
     putBytes(out, bytes, limit);
-    return bytes.size() == cp932::encode(text).size();
+    return bytes.size() == encoded.size();
+}
+
+bool putText(std::span<char> out, const QString& text, qsizetype limit)
+{
+    return putEncoded(out, cp932::encode(text), limit);
 }
 
 // Characters code page 932 has no code for come out of its encoder as "?".
-bool fitsCodePage932(const QString& text)
+bool fitsCodePage932(const QString& text, const QByteArray& encoded)
 {
-    return cp932::encode(text).count('?') == text.count(u'?');
+    return encoded.count('?') == text.count(u'?');
 }
 
 // Room for the text of the mail with its attachment lines once the files are written: a name
 // taken in the folder gets " (n)" added, at most seven bytes.
-qsizetype textBytesNeeded(const DecodedMail& mail)
+qsizetype textBytesNeeded(const LibraryState& s)
 {
-    return cp932::encode(mail.text).size() + 7 * mail.attachments.size();
+    return s.fetchedBytes.text.size() + 7 * s.fetched.attachments.size();
 }
 
 // The text before the first NUL of a caller's buffer.
@@ -131,10 +141,11 @@ const DecodedMail* fetch(int handle, int number)
             text->replace(QChar(0), QChar(0xFFFD));
     }
     s.fetched.text = mailText(s.fetched.body, s.fetched.attachments);
-    for (const QString* text : {&s.fetched.subject, &s.fetched.sender, &s.fetched.text}) {
-        if (!fitsCodePage932(*text))
-            s.fetchedLoss |= MailLoss::Unrepresentable;
-    }
+    s.fetchedBytes = {cp932::encode(s.fetched.subject), cp932::encode(s.fetched.date),
+                      cp932::encode(s.fetched.sender), cp932::encode(s.fetched.text)};
+    if (!fitsCodePage932(s.fetched.subject, s.fetchedBytes.subject) ||
+        !fitsCodePage932(s.fetched.sender, s.fetchedBytes.sender) || !fitsCodePage932(s.fetched.text, s.fetchedBytes.text))
+        s.fetchedLoss |= MailLoss::Unrepresentable;
     s.fetchedHandle = handle;
     s.fetchedNumber = number;
     return &s.fetched;
@@ -147,16 +158,18 @@ void forgetFetched()
     s.fetchedRaw.clear();
     s.fetchedParsed.reset();
     s.fetched = {};
+    s.fetchedBytes = {};
     s.fetchedLoss = 0;
 }
 
 int fillStatus(const DecodedMail* mail, std::span<char> subject, std::span<char> date,
                std::span<char> sender, std::span<char> header)
 {
-    const qsizetype limit = state().bufferSize;
-    putText(subject, mail ? mail->subject : QString(), limit);
-    putText(date, mail ? mail->date : QString(), limit);
-    putText(sender, mail ? mail->sender : QString(), limit);
+    const LibraryState& s = state();
+    const qsizetype limit = s.bufferSize;
+    putEncoded(subject, mail ? s.fetchedBytes.subject : QByteArray(), limit);
+    putEncoded(date, mail ? s.fetchedBytes.date : QByteArray(), limit);
+    putEncoded(sender, mail ? s.fetchedBytes.sender : QByteArray(), limit);
     putBytes(header, mail ? mail->header : QByteArray(), limit);
     return mail ? 0 : -1;
 }
@@ -304,7 +317,7 @@ int NMailPop3GetMailSize(int handle, int number)
     // of code page 932 a letter): the size the caller allocates by must hold the decoded text.
     const LibraryState& s = state();
     if (size >= 0 && s.fetchedHandle == handle && s.fetchedNumber == number)
-        size = std::max<qint64>(size, textBytesNeeded(s.fetched));
+        size = std::max<qint64>(size, textBytesNeeded(s));
     return static_cast<int>(std::min<qint64>(size, std::numeric_limits<int>::max()));
 }
 
@@ -312,7 +325,7 @@ int NMailPop3GetMail(int handle, int number, std::span<char> subject, std::span<
                      std::span<char> sender, std::span<char> header, std::span<char> text, int, int)
 {
     const DecodedMail* mail = fetch(handle, number);
-    if (!putText(text, mail ? mail->text : QString(), std::numeric_limits<qsizetype>::max()))
+    if (!putEncoded(text, mail ? state().fetchedBytes.text : QByteArray(), std::numeric_limits<qsizetype>::max()))
         state().fetchedLoss |= MailLoss::TextCut;
     return fillStatus(mail, subject, date, sender, header);
 }
