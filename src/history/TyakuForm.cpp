@@ -273,8 +273,8 @@ void TyakuForm::List1_MouseDown()
 {
     const std::optional<int> line = List1->selectedLine();
     if (!line) {
-        seams_.messages.show(this, QStringLiteral("データが選択されていません"), QString(), MessageButtons::Ok,
-                             MessageIcon::Warning);
+        seams_.messages.showTitled(this, QStringLiteral("データが選択されていません"), QString(), MessageButtons::Ok,
+                                   MessageIcon::Warning);
         List1->setFocus();
         return;
     }
