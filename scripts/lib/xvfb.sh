@@ -1,5 +1,6 @@
 # Shell helpers for running Tessaly in a real X window on a private virtual display.
-# Source this file; it defines start_xvfb, stop_started, window_id and program_folder_copy.
+# Source this file; it defines start_xvfb, stop_started, window_id, program_folder_copy and
+# write_example_settings.
 
 started_pids=()
 
@@ -47,4 +48,10 @@ program_folder_copy() {
   cp -r "$from/help" "$to/"
   mkdir -p "$to/★MAilData" "$to/添付フォルダ"
   echo "$to"
+}
+
+# Configures an example account in the program folder, so that no server settings window opens
+# by itself at the start.
+write_example_settings() {
+  printf 'SMTP=smtp.example.jp\r\nPOP3=pop.example.jp\r\nMAIL=taro@example.jp\r\nAPOP=0\r\n' >"$1/zelvin.ini"
 }

@@ -2,6 +2,7 @@
 
 #include "editor/TextEditor.h"
 #include "history/HistoryDeletion.h"
+#include "platform/TextBoxes.h"
 #include "platform/TextFields.h"
 #include "platform/Twips.h"
 #include "store/HistoryFile.h"
@@ -140,6 +141,7 @@ void TyakuForm::buildMailBoxes(QWidget* client)
         e->setObjectName(name);
         e->setGeometry(twips::rect(left, 2880, width, BoxHeight));
         e->setFont(fontOf(ListFont, 9.75));
+        showStartOfSetTexts(*e);
         return e;
     };
     Text7 = box(QStringLiteral("Text7"), 0, 2295);

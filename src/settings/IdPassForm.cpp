@@ -1,5 +1,6 @@
 #include "settings/IdPassForm.h"
 
+#include "platform/TextBoxes.h"
 #include "platform/Twips.h"
 #include "settings/SettingsFiles.h"
 
@@ -26,8 +27,10 @@ IdPassForm::IdPassForm(AccountSettings& settings, const ProgramFolder& folder, S
     IdText->setObjectName(QStringLiteral("IdText"));
     IdText->setGeometry(twips::rect(960, 120, 1632, 264));
 
+    // Labels reach to the right as far as their boxes allow, so the substituted Japanese font
+    // (wider than the designed one) shows them whole.
     Label2[0] = new QLabel(QStringLiteral("Password"), this);
-    Label2[0]->setGeometry(twips::rect(120, 600, 795, 255));
+    Label2[0]->setGeometry(twips::rect(120, 600, 840, 255));
     PassText = new QLineEdit(this);
     PassText->setObjectName(QStringLiteral("PassText"));
     PassText->setGeometry(twips::rect(960, 600, 1632, 264));
@@ -39,7 +42,7 @@ IdPassForm::IdPassForm(AccountSettings& settings, const ProgramFolder& folder, S
     Check1 = new QCheckBox(this);
     Check1->setGeometry(twips::rect(420, 1020, 255, 255));
     Label2[1] = new QLabel(QStringLiteral("IDパスワードを保存する"), this);
-    Label2[1]->setGeometry(twips::rect(780, 1020, 1875, 255));
+    Label2[1]->setGeometry(twips::rect(780, 1020, 2025, 255));
 
     OKCommand = new QPushButton(QStringLiteral("OK"), this);
     OKCommand->setGeometry(twips::rect(900, 1380, 852, 312));
@@ -50,6 +53,7 @@ IdPassForm::IdPassForm(AccountSettings& settings, const ProgramFolder& folder, S
     connect(OKCommand, &QPushButton::clicked, this, &IdPassForm::OKCommand_Click);
     connect(CancelCommand, &QPushButton::clicked, this, &QDialog::reject);
 
+    showStartOfSetTexts(*IdText);
     const StoredAccount stored = ReadAccount(folder_);
     IdText->setText(stored.userId);
     PassText->setText(stored.password);

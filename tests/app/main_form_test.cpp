@@ -2,6 +2,7 @@
 // by Start, the help page and closing.
 
 #include "app/Forms.h"
+#include "app/DesktopSetup.h"
 #include "app/MainForm.h"
 #include "settings/OptionForm.h"
 #include "ScriptedFileDialogs.h"
@@ -13,6 +14,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QtTest>
 
@@ -60,6 +62,9 @@ class MainFormTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // The fonts main() installs, so that texts take the room they take in the program.
+    void initTestCase() { desktopsetup::installFonts(*qApp); }
+
     void firstStartOpensServerSettingsOverTheMainWindow()
     {
         Program p;
@@ -123,6 +128,28 @@ private slots:
         QCOMPARE(main.Text1->toPlainText(), expected.last().second);
         moveMouseOver(main.Image1);  // the background empties it
         QVERIFY(main.Text1->toPlainText().isEmpty());
+    }
+
+    // The pointer cannot reach a scroll bar of the help box without crossing the wheel, which
+    // empties the box, so every help text must show whole. Short ones keep the window's font.
+    void everyHelpTextShowsWhole()
+    {
+        Program p;
+        MainForm& main = p.main();
+        Forms::present(main);
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        const double windowPoints = main.font().pointSizeF();
+        for (QWidget* widget : std::initializer_list<QWidget*>{
+                 main.Command3, main.Command4, main.Command5, main.Command6, main.Command7, main.Command8,
+                 main.Command12, main.Command11, main.Command2, main.Label1}) {
+            moveMouseOver(widget);
+            main.Text1->grab();  // lays the text out as it is drawn
+            const QString text = main.Text1->toPlainText();
+            QVERIFY2(main.Text1->verticalScrollBar()->maximum() == 0, qPrintable(text));
+            QVERIFY2(main.Text1->font().pointSizeF() >= 7.0, qPrintable(text));
+            if (text.size() <= 20)
+                QCOMPARE(main.Text1->font().pointSizeF(), windowPoints);
+        }
     }
 
     void clockShowsDateTwoSpacesTime()
@@ -198,6 +225,7 @@ private slots:
         main.close();
         QCOMPARE(unloaded.size(), 1);
     }
+
 };
 
 QTEST_MAIN(MainFormTest)
