@@ -1,5 +1,6 @@
 #include "settings/IdPassForm.h"
 
+#include "platform/ButtonKeys.h"
 #include "platform/TextBoxes.h"
 #include "platform/Twips.h"
 #include "settings/SettingsFiles.h"
@@ -52,6 +53,7 @@ IdPassForm::IdPassForm(AccountSettings& settings, const ProgramFolder& folder, S
     CancelCommand->setAutoDefault(false);
     connect(OKCommand, &QPushButton::clicked, this, &IdPassForm::OKCommand_Click);
     connect(CancelCommand, &QPushButton::clicked, this, &QDialog::reject);
+    enterPressesFocusedButton(*this);
 
     showStartOfSetTexts(*IdText);
     const StoredAccount stored = ReadAccount(folder_);
@@ -61,16 +63,13 @@ IdPassForm::IdPassForm(AccountSettings& settings, const ProgramFolder& folder, S
 
 void IdPassForm::OKCommand_Click()
 {
-    settings_.UserId = IdText->text();
-    settings_.Password = PassText->text();
+    settings_.UserId = SingleLineValue(IdText->text());
+    settings_.Password = SingleLineValue(PassText->text());
     const bool store = Check1->isChecked();
     const SaveResult saved = SaveAccount(folder_, settings_.UserId, settings_.Password, store);
     // Only a store the user asked for is worth a word; the box state alone carries no behaviour.
     if (store && !saved.ok) {
-        seams_.messages.warn(this, QStringLiteral("IDとパスワードを保存できませんでした。\n%1\n\n"
-                                                  "データフォルダ「★MAilData」があるか、"
-                                                  "書き込めるか確かめてください。")
-                                       .arg(saved.error));
+        seams_.messages.warn(this, QStringLiteral("IDとパスワードを保存できませんでした。\n%1").arg(saved.error));
     }
     accept();
 }

@@ -1,5 +1,6 @@
 #include "settings/OptionForm.h"
 
+#include "platform/ButtonKeys.h"
 #include "platform/TextBoxes.h"
 #include "platform/Twips.h"
 #include "settings/SettingsFiles.h"
@@ -61,6 +62,7 @@ OptionForm::OptionForm(AccountSettings& settings, const ProgramFolder& folder, S
     }
     connect(OkCommand, &QPushButton::clicked, this, &OptionForm::OkCommand_Click);
     connect(CancelCommand, &QPushButton::clicked, this, &QDialog::reject);
+    enterPressesFocusedButton(*this);
 
     // The boxes show the settings in memory, which may differ from the file after a failed save.
     SmtpText->setText(settings_.SmtpServer);
@@ -72,9 +74,9 @@ OptionForm::OptionForm(AccountSettings& settings, const ProgramFolder& folder, S
 
 void OptionForm::OkCommand_Click()
 {
-    settings_.SmtpServer = SmtpText->text();
-    settings_.Pop3Server = Pop3Text->text();
-    settings_.MailAddress = MailText->text();
+    settings_.SmtpServer = SingleLineValue(SmtpText->text());
+    settings_.Pop3Server = SingleLineValue(Pop3Text->text());
+    settings_.MailAddress = SingleLineValue(MailText->text());
     settings_.UseApop = ApopCheck->isChecked() ? 1 : 0;
     const SaveResult saved = SaveMainSettings(settings_, folder_);
     if (!saved.ok) {
