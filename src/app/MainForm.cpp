@@ -16,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -213,6 +214,17 @@ void MainForm::closeEvent(QCloseEvent* event)
     nmail::NMailEndWinSock();
     event->accept();
     emit unloaded();
+}
+
+int RunProgram(Forms& forms)
+{
+    MainForm& main = forms.mainForm();
+    // Leaving the event loop ends the program without closing the other windows: their own
+    // closing steps do not run. (Quitting the application would close each of them first.)
+    QObject::connect(&main, &MainForm::unloaded, &main, [] { QCoreApplication::exit(0); });
+    Forms::present(main);
+    main.Form_Load();
+    return QCoreApplication::exec();
 }
 
 void MainForm::Timer2_Timer() { Text2->setText(clockText(forms_.seams().clock.now())); }

@@ -4,6 +4,7 @@
 #include "app/Forms.h"
 #include "app/DesktopSetup.h"
 #include "app/MainForm.h"
+#include "history/TyakuForm.h"
 #include "settings/OptionForm.h"
 #include "ScriptedFileDialogs.h"
 #include "ScriptedSeams.h"
@@ -15,6 +16,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -226,6 +229,25 @@ private slots:
         QCOMPARE(unloaded.size(), 1);
     }
 
+    // Closing the main window ends the program at once: the viewer, still open, does not run its
+    // closing steps, so the editor's per-user settings are not written.
+    void closingTheMainWindowEndsWithoutTheOtherWindowsClosingSteps()
+    {
+        QTemporaryDir settings;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+        Program p;
+        QPointer<TyakuForm> viewer;
+        QTimer::singleShot(0, [&] {
+            viewer = &p.forms->tyakuForm();
+            Forms::present(*viewer);
+            p.main().close();
+        });
+        QCOMPARE(RunProgram(*p.forms), 0);
+        QVERIFY(viewer && viewer->isVisible());
+        p.forms.reset();  // the end of main() discards the windows
+        QVERIFY(!viewer);
+        QVERIFY(QDir(settings.path()).isEmpty());
+    }
 };
 
 QTEST_MAIN(MainFormTest)
