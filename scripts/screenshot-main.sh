@@ -6,7 +6,7 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 source "$top/scripts/lib/xvfb.sh"
 folder=$(program_folder_copy "${BUILD_DIR:-$top/build}/program")
 trap 'stop_started; rm -rf "$folder"' EXIT
-printf 'SMTP=smtp.example.jp\r\nPOP3=pop.example.jp\r\nMAIL=taro@example.jp\r\nAPOP=0\r\n' >"$folder/zelvin.ini"
+write_example_settings "$folder"
 
 start_xvfb
 QT_QPA_PLATFORM=xcb "$folder/tessaly" >/dev/null 2>&1 &

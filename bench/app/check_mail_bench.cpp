@@ -26,7 +26,7 @@ namespace {
 // Message boxes would wait for a person; the benchmark counts them instead.
 class CountingMessages final : public MessageBoxes {
 public:
-    MessageAnswer show(QWidget*, const QString& text, const QString&, MessageButtons, MessageIcon) override
+    MessageAnswer showTitled(QWidget*, const QString& text, const QString&, MessageButtons, MessageIcon) override
     {
         std::fprintf(stderr, "message: %s\n", qPrintable(text));
         return MessageAnswer::Ok;

@@ -16,6 +16,7 @@
 //
 // Usage: load_history_bench [records [dense]]   (QT_QPA_PLATFORM=offscreen when headless)
 
+#include "SilentSeams.h"
 #include "app/ProgramState.h"
 #include "history/HistoryLoading.h"
 #include "history/TyakuForm.h"
@@ -38,30 +39,6 @@
 #include <ctime>
 
 namespace {
-
-class NoMessages final : public MessageBoxes {
-public:
-    MessageAnswer show(QWidget*, const QString&, const QString&, MessageButtons, MessageIcon) override
-    {
-        return MessageAnswer::Cancel;
-    }
-};
-class NoClock final : public Clock {
-public:
-    QDateTime now() const override { return {}; }
-};
-class NoRandom final : public RandomSource {
-public:
-    double next() override { return 0.0; }
-};
-class NoBeep final : public Beeper {
-public:
-    void beep() override {}
-};
-class NoBrowser final : public UrlOpener {
-public:
-    bool open(const QUrl&) override { return false; }
-};
 
 bool buildHistory(const QString& path, int records, bool dense)
 {
@@ -157,12 +134,8 @@ int main(int argc, char** argv)
     out << "history: " << records << " records, " << QFile(path).size() / (1024 * 1024) << " MiB, built in "
         << clock.elapsed() << " ms\n";
 
-    NoMessages messages;
-    NoClock noClock;
-    NoRandom random;
-    NoBeep beeper;
-    NoBrowser browser;
-    TyakuForm viewer(state, Seams{messages, noClock, random, beeper, browser});
+    SilentSeams silent;
+    TyakuForm viewer(state, silent.seams());
     out << "peak RSS before loading: " << peakResidentKiB() / 1024 << " MiB\n";
 
     // Cold: the file's pages are not in memory, as after a reboot. Warm: the usual case of a

@@ -1,7 +1,7 @@
 # Shell helpers for running Tessaly in a real X window on a private virtual display.
-# Source this file; it defines start_xvfb, stop_started, window_id, program_folder_copy and the
-# steps of an end-to-end test: fail, wait_for, no_window, click and reply_to_first_mail. fail
-# shows the program's output from the file named by program_log.
+# Source this file; it defines start_xvfb, stop_started, window_id, program_folder_copy,
+# write_example_settings and the steps of an end-to-end test: fail, wait_for, no_window, click
+# and reply_to_first_mail. fail shows the program's output from the file named by program_log.
 
 started_pids=()
 
@@ -94,4 +94,10 @@ reply_to_first_mail() {
   sleep 0.3
   click "$viewer" 304 $((bar + 52))                      # 返事を出す
   window_id '^返事を出す$'
+}
+
+# Configures an example account in the program folder, so that no server settings window opens
+# by itself at the start.
+write_example_settings() {
+  printf 'SMTP=smtp.example.jp\r\nPOP3=pop.example.jp\r\nMAIL=taro@example.jp\r\nAPOP=0\r\n' >"$1/zelvin.ini"
 }

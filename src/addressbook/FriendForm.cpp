@@ -50,7 +50,8 @@ FriendForm::FriendForm(const ProgramFolder& folder, Seams seams, QWidget* parent
 
 void FriendForm::buildControls()
 {
-    Label1[0] = caption(QStringLiteral("メールアドレス"), twips::rect(120, 90, 1215, 255), "rgb(255,255,128)", this);
+    // Wider than designed, up to the box, so the substituted Japanese font shows it whole.
+    Label1[0] = caption(QStringLiteral("メールアドレス"), twips::rect(120, 90, 1275, 255), "rgb(255,255,128)", this);
     Text4 = new QLineEdit(this);
     Text4->setGeometry(twips::rect(1515, 0, 3135, 330));
     Text4->setMaxLength(60);

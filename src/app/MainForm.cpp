@@ -6,6 +6,7 @@
 #include "history/HistoryLoading.h"
 #include "history/TyakuForm.h"
 #include "mail/NMailSession.h"
+#include "platform/TextBoxes.h"
 #include "platform/Twips.h"
 #include "roulette/WheelPictures.h"
 #include "roulette/WheelSlots.h"
@@ -15,6 +16,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -25,6 +27,8 @@
 namespace {
 
 const QString HelpPagePath = QStringLiteral("\\help\\index.html");
+// The smallest size a help text is drawn in to show it whole.
+constexpr double SmallestHelpPoints = 7.0;
 
 // The clock always shows the Japanese system's default forms (year/month/day and H:mm:ss),
 // whatever the locale: the compose window copies this text into the date field of stored
@@ -98,8 +102,9 @@ void MainForm::buildPanel()
     Label2->setFont(QFont(QStringLiteral("ＭＳ Ｐゴシック"), 11.25));
     Label2->setStyleSheet(QStringLiteral("color: white; background: transparent;"));
 
+    // Wider than designed, so that the substituted serif font shows the word whole.
     Label1 = new QLabel(QStringLiteral("Roulette"), this);
-    Label1->setGeometry(twips::rect(5160, 4580, 1455, 375));
+    Label1->setGeometry(twips::rect(5160, 4580, 1530, 375));
     QFont title(QStringLiteral("Book Antiqua"));
     title.setPointSizeF(15.75);
     title.setBold(true);
@@ -120,6 +125,11 @@ void MainForm::buildPanel()
     Text1->setGeometry(twips::rect(5520, 2280, 1695, 1245));
     Text1->setReadOnly(true);
     Text1->setStyleSheet(QStringLiteral("background: rgb(0,128,0); color: rgb(255,255,0);"));
+    // The pointer cannot reach a scroll bar of the box from the buttons without crossing the
+    // wheel, which empties the box: a long help text is drawn smaller, so that it shows whole.
+    // The text runs close to the box's edges to need as little shrinking as it can.
+    Text1->document()->setDocumentMargin(1);
+    showWholeTexts(*Text1, SmallestHelpPoints);
 
     Command3 = button(QStringLiteral("新規作成"), twips::rect(5520, 3480, 855, 255), QColor(224, 224, 224),
                       QStringLiteral("メールの新規作成・送信を行います。"));
@@ -161,8 +171,9 @@ QPushButton* MainForm::button(const QString& caption, QRect where, QColor backgr
     auto* b = new QPushButton(caption, this);
     b->setGeometry(where);
     b->setAutoDefault(false);
-    // Flat-coloured buttons with a raised border, so the background colour shows as designed.
-    b->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: black; border: 2px outset %1;"
+    // Flat-coloured buttons with a raised border, so the background colour shows as designed. The
+    // border is thin: the buttons are low for the substituted Japanese font.
+    b->setStyleSheet(QStringLiteral("QPushButton { background: %1; color: black; border: 1px outset %1;"
                                     " padding: 0px; }"
                                     "QPushButton:pressed { border-style: inset; }"
                                     "QPushButton:disabled { color: %2; }")
@@ -203,6 +214,17 @@ void MainForm::closeEvent(QCloseEvent* event)
     nmail::NMailEndWinSock();
     event->accept();
     emit unloaded();
+}
+
+int RunProgram(Forms& forms)
+{
+    MainForm& main = forms.mainForm();
+    // Leaving the event loop ends the program without closing the other windows: their own
+    // closing steps do not run. (Quitting the application would close each of them first.)
+    QObject::connect(&main, &MainForm::unloaded, &main, [] { QCoreApplication::exit(0); });
+    Forms::present(main);
+    main.Form_Load();
+    return QCoreApplication::exec();
 }
 
 void MainForm::Timer2_Timer() { Text2->setText(clockText(forms_.seams().clock.now())); }

@@ -69,3 +69,8 @@ private:
     roulette::RouletteWheel wheel_;
     QHash<QObject*, QString> helpTexts_;
 };
+
+// Shows the main window, runs its start-up and then the program's events until the main window
+// closes; returns the program's exit code. The other windows are left as they are, without their
+// closing steps, for the owner of the forms to discard.
+int RunProgram(Forms& forms);

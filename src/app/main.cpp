@@ -4,6 +4,7 @@
 #include "app/DesktopSetup.h"
 #include "app/Forms.h"
 #include "app/MainForm.h"
+#include "app/SingleInstance.h"
 #include "platform/FileDialogs.h"
 #include "platform/QtSeams.h"
 
@@ -19,13 +20,17 @@ int main(int argc, char* argv[])
     desktopsetup::installJapaneseTranslation(app);
 
     QtSeams platform;
-    ProgramState state(ProgramFolder::ofRunningExecutable());
+    const ProgramFolder folder = ProgramFolder::ofRunningExecutable();
+    const SingleInstance instance(folder);
+    if (!instance.acquired()) {
+        platform.messages.inform(nullptr, QStringLiteral("このプログラムは既に起動しています。\n"
+                                                         "起動中のウィンドウをお使いください。\n\n%1")
+                                              .arg(folder.root()));
+        return 0;
+    }
+
+    ProgramState state(folder);
     QtFileDialogs fileDialogs;
     Forms forms(state, platform.seams(), fileDialogs);
-
-    MainForm& main = forms.mainForm();
-    QObject::connect(&main, &MainForm::unloaded, &app, &QApplication::quit);
-    Forms::present(main);
-    main.Form_Load();
-    return app.exec();
+    return RunProgram(forms);
 }

@@ -54,7 +54,8 @@ AddressListPanel::AddressListPanel(ProgramFolder folder, MessageBoxes& messages,
     auto* frame = new QGroupBox(this);
     frame->setGeometry(twips::rect(120, 5760, 2055, 615));
     Option2 = new QRadioButton(QStringLiteral("一括送信"), frame);
-    Option2->setGeometry(twips::rect(60, 180, 1000, 330));
+    // Up to its neighbour, so that its caption shows whole in the substituted Japanese font.
+    Option2->setGeometry(twips::rect(60, 180, 1020, 330));
     Option1 = new QRadioButton(QStringLiteral("取消"), frame);
     Option1->setGeometry(twips::rect(1140, 180, 855, 330));
     // One group, in which neither option needs to be selected: that is how every load starts.

@@ -3,6 +3,7 @@
 #include "compose/AddressListPanel.h"
 #include "compose/AttachmentList.h"
 #include "compose/FormParts.h"
+#include "platform/TextBoxes.h"
 #include "platform/Twips.h"
 #include "platform/WindowPlacement.h"
 #include "store/AddressBookFile.h"
@@ -65,6 +66,8 @@ WriteForm::WriteForm(ProgramState& state, Seams seams, FileDialogs& fileDialogs,
     buildAttachmentRow();
     buildBodyAndStatus();
     buildAddressPanel();
+    // The attachment list drops over the fortune row and the body when it is shown.
+    List2->raise();
     attachments_ = new compose::AttachmentList({AttachCommand, Command9, Command10, AttachText, List2},
                                                fileDialogs, seams_.messages, this);
 }
@@ -146,6 +149,8 @@ void WriteForm::buildAttachmentRow()
     caption->setGeometry(twips::rect(1200, 2640, 4935, 300));
     caption->setStyleSheet(QStringLiteral("background: white; color: black;"));
     caption->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
+    // The check box leaves the caption no room to grow to the right.
+    caption->setFont(halfPointSmaller(caption->font()));
     Check1 = new QCheckBox(this);
     Check1->setObjectName(QStringLiteral("Check1"));
     Check1->setAccessibleName(QStringLiteral("占い添付"));

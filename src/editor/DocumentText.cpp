@@ -25,7 +25,7 @@ void setStoredText(QTextEdit* box, const QString& text)
 QString storedText(const QTextEdit* box)
 {
     QString text = searchedText(box);
-    return text.replace(LineBreak, QLatin1Char('\n')).replace(ParagraphEnd, CrLf);
+    return text.replace(LineBreak, CrLf).replace(ParagraphEnd, CrLf);
 }
 
 QString searchedText(const QTextEdit* box)

@@ -1,9 +1,10 @@
 #pragma once
 // How the editor's text lives in rtfEd. The files keep lines ending in CR LF; the text box
 // keeps one paragraph per such line. A lone LF inside a line (a file with LF line ends read
-// line by line) is kept as a line break within the paragraph, so that saving writes it back
-// as it was read. Positions count one character per line end either way, which is what the
-// find commands select by.
+// line by line) is shown as a line break within the paragraph, as is a break typed with
+// Shift+Enter. Every line end written goes out as CR LF, these breaks included, since the
+// editor's files have no other line end. Positions count one character per line end either
+// way, which is what the find commands select by.
 
 #include <QString>
 #include <QStringView>
@@ -17,7 +18,7 @@ namespace editor {
 // a lone LF stays inside its line).
 void setStoredText(QTextEdit* box, const QString& text);
 
-// The text of the box in the stored form: CR LF between lines, LF for a break within a line.
+// The text of the box in the stored form: CR LF after every line and every break within one.
 QString storedText(const QTextEdit* box);
 
 // The text of the box as searched: one character per line end, as selections count it.

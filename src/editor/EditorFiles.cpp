@@ -4,9 +4,10 @@
 #include "editor/TextEditor.h"
 #include "platform/Cp932.h"
 #include "platform/FileReplace.h"
+#include "platform/RegularFile.h"
+#include "platform/Seams.h"
 
-#include <QFile>
-
+#include <QFileInfo>
 #include <QSettings>
 #include <QTextEdit>
 
@@ -18,23 +19,56 @@ const QString NewDocumentName = QStringLiteral("新規作成.TXT");
 // The per-user settings live under this name, as organisation and as application.
 const QString SettingsName = QStringLiteral("tobelka");
 
-// Creates or replaces the file; false on any failure, leaving an existing file as it was.
+// Creates or replaces the file; false on any failure, leaving an existing file as it was. A
+// device, FIFO or folder of that name is left alone: replacing it would not write the text
+// into it but take its place.
 bool writeFile(const QString& path, const QByteArray& bytes)
 {
-    if (path.isEmpty())
+    const QFileInfo target(path);
+    if (path.isEmpty() || (target.exists() && !target.isFile()))
         return false;
     return replaceFile(path, bytes);
 }
 
-std::optional<QString> readFile(const QString& path)
+qsizetype longestLine(QStringView text)
 {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return cp932::decode(bytes);
+    qsizetype longest = 0;
+    qsizetype current = 0;
+    for (const QChar ch : text) {
+        current = (ch == u'\r' || ch == u'\n') ? 0 : current + 1;
+        longest = qMax(longest, current);
+    }
+    return longest;
+}
+
+// A text file as the editor takes it: its text, or why it is not opened. A file that cannot be
+// read has neither.
+struct Document {
+    std::optional<QString> text;
+    QString refusal;
+};
+
+Document readDocument(const QString& path)
+{
+    const FileReadResult read = readRegularFile(path, MaxDocumentBytes);
+    switch (read.status) {
+    case FileReadStatus::Read: break;
+    case FileReadStatus::Unreadable: return {};
+    case FileReadStatus::NotRegular:
+        return {std::nullopt, QStringLiteral("「%1」は通常のファイルではないため、開けません。").arg(path)};
+    case FileReadStatus::TooLarge:
+        return {std::nullopt,
+                QStringLiteral("「%1」は大きすぎるため、開けません。\n開けるのは%2バイト（1MB）までのファイルです。")
+                    .arg(path)
+                    .arg(MaxDocumentBytes)};
+    }
+    QString text = cp932::decode(read.bytes);
+    if (longestLine(text) > MaxLineCharacters)
+        return {std::nullopt, QStringLiteral("「%1」には長すぎる行があるため、開けません。\n"
+                                             "開けるのは1行が%2文字までのファイルです。")
+                                  .arg(path)
+                                  .arg(MaxLineCharacters)};
+    return {std::move(text), {}};
 }
 
 }  // namespace
@@ -59,10 +93,10 @@ bool TextEditor::LoadCurrentFile()
 {
     if (values_.CurrentFile.isEmpty())
         return true;
-    const std::optional<QString> text = readFile(values_.CurrentFile);
-    if (text)
-        setStoredText(rtfEd_, *text);
-    return text.has_value();
+    const Document document = readDocument(values_.CurrentFile);
+    if (document.text)
+        setStoredText(rtfEd_, *document.text);
+    return document.text.has_value();
 }
 
 void TextEditor::NewDocument()
@@ -88,10 +122,15 @@ void TextEditor::OpenDocument()
         window_->setWindowTitle(QStringLiteral("notitle"));
         return;
     }
-    // The caption names the file even when it then cannot be read.
+    // The caption names the file even when it then cannot be read. A file that cannot be read
+    // fails quietly; one that is refused (it never ends, would block, or is too large for the
+    // editor) is named with the reason, since nothing else would tell.
     window_->setWindowTitle(*chosen);
-    if (const std::optional<QString> text = readFile(*chosen))
-        setStoredText(rtfEd_, linesEndingInCrLf(*text));
+    const Document document = readDocument(*chosen);
+    if (document.text)
+        setStoredText(rtfEd_, linesEndingInCrLf(*document.text));
+    else if (!document.refusal.isEmpty())
+        messages_.warn(window_, document.refusal);
 }
 
 void TextEditor::SaveDocumentAs()

@@ -16,8 +16,13 @@
 
 namespace editor {
 
-TextEditor::TextEditor(const EditorControls& controls, EditorValues values, EditorDialogs* dialogs)
-    : QObject(controls.window), window_(controls.window), rtfEd_(controls.rtfEd), values_(values)
+TextEditor::TextEditor(const EditorControls& controls, EditorValues values, MessageBoxes& messages,
+                       EditorDialogs* dialogs)
+    : QObject(controls.window)
+    , window_(controls.window)
+    , rtfEd_(controls.rtfEd)
+    , values_(values)
+    , messages_(messages)
 {
     if (!dialogs) {
         ownDialogs_ = std::make_unique<QtEditorDialogs>();

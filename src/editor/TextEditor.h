@@ -19,6 +19,7 @@ class QLineEdit;
 class QTextEdit;
 class QToolBar;
 class QWidget;
+class MessageBoxes;
 
 namespace editor {
 
@@ -42,6 +43,16 @@ struct EditorControls {
     QAction* mpaste;
 };
 
+// What the editor opens, measured with bench/editor/editor_open_bench: files of at most
+// MaxDocumentBytes, whose lines hold at most MaxLineCharacters each. Laying out 1 MB of text
+// takes about a second on a small machine, and every further megabyte adds as much to each jump
+// through the text and to the delay of each key typed. A line is laid out as a whole, and one
+// without a place to break (a run of letters, a block of base64) takes time growing with the
+// square of its length: 16384 characters take 50 ms, 65536 over a second, and as long again
+// for every key typed in it.
+inline constexpr qint64 MaxDocumentBytes = 1024 * 1024;
+inline constexpr qsizetype MaxLineCharacters = 16384;
+
 // The folder part of a path: everything up to and including its last "\" (or "/"); a path
 // without one comes back unchanged.
 QString FolderPart(const QString& path);
@@ -49,8 +60,10 @@ QString FolderPart(const QString& path);
 class TextEditor : public QObject {
     Q_OBJECT
 public:
-    // With no dialogs given, the editor uses the platform's own.
-    TextEditor(const EditorControls& controls, EditorValues values, EditorDialogs* dialogs = nullptr);
+    // With no dialogs given, the editor uses the platform's own. Message boxes tell why a file
+    // is refused.
+    TextEditor(const EditorControls& controls, EditorValues values, MessageBoxes& messages,
+               EditorDialogs* dialogs = nullptr);
 
     QToolBar* tbToolBar;
     QLineEdit* Text1;
@@ -76,7 +89,8 @@ public:
     void OpenDocument();
     void SaveDocumentAs();
     void SaveToCurrentFile();
-    // Loads CurrentFile into rtfEd; false when the file cannot be read. Until a document is
+    // Loads CurrentFile into rtfEd; false when the file cannot be read or is refused as
+    // "開く" refuses it (no regular file, or more than the editor holds). Until a document is
     // named there is nothing to load, and that is no failure.
     bool LoadCurrentFile();
     void StoreEditorSettings();
@@ -94,6 +108,7 @@ private:
     QWidget* window_;
     QTextEdit* rtfEd_;
     EditorValues values_;
+    MessageBoxes& messages_;
     std::unique_ptr<EditorDialogs> ownDialogs_;
     EditorDialogs* dialogs_;
 };

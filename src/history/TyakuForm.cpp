@@ -2,6 +2,7 @@
 
 #include "editor/TextEditor.h"
 #include "history/HistoryDeletion.h"
+#include "platform/TextBoxes.h"
 #include "platform/TextFields.h"
 #include "platform/Twips.h"
 #include "store/HistoryFile.h"
@@ -64,7 +65,7 @@ TyakuForm::TyakuForm(ProgramState& state, Seams seams, QWidget* parent, editor::
     textEditor = new editor::TextEditor(
         {this, Picture1, rtfEd, mnew, mopen, msave, mprint, mend, mall, matamajump, mbunmatujump, mkensaku,
          mtugikensaku, mcut, mcopy, mpaste},
-        {state_.editorState, state_.EditorModified, state_.CurrentFile}, editorDialogs);
+        {state_.editorState, state_.EditorModified, state_.CurrentFile}, seams_.messages, editorDialogs);
     resize(twips::toPixels(DesignWidth), twips::toPixels(DesignHeight) + menuBar()->sizeHint().height());
     Form_Load();
 }
@@ -140,6 +141,7 @@ void TyakuForm::buildMailBoxes(QWidget* client)
         e->setObjectName(name);
         e->setGeometry(twips::rect(left, 2880, width, BoxHeight));
         e->setFont(fontOf(ListFont, 9.75));
+        showStartOfSetTexts(*e);
         return e;
     };
     Text7 = box(QStringLiteral("Text7"), 0, 2295);
@@ -289,8 +291,8 @@ void TyakuForm::List1_MouseDown()
 {
     const std::optional<int> line = List1->selectedLine();
     if (!line) {
-        seams_.messages.show(this, QStringLiteral("データが選択されていません"), QString(), MessageButtons::Ok,
-                             MessageIcon::Warning);
+        seams_.messages.showTitled(this, QStringLiteral("データが選択されていません"), QString(), MessageButtons::Ok,
+                                   MessageIcon::Warning);
         List1->setFocus();
         return;
     }

@@ -121,15 +121,28 @@ Location locate(const QList<QByteArray>& lines, const QString& section, const QS
     return at;
 }
 
+bool enclosedInQuotes(QStringView value)
+{
+    return value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'') && value.back() == value.front();
+}
+
 // The stored value as the classic call hands it out: blanks around it and one pair of
 // enclosing quotes (double or single) removed.
 QString unquoted(QStringView value)
 {
     value = trimBlanks(value);
-    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'')
-        && value.back() == value.front())
+    if (enclosedInQuotes(value))
         value = value.sliced(1, value.size() - 2);
     return value.toString();
+}
+
+// The value as it must stand in the file to be read back unchanged: in double quotes when the
+// reader would otherwise take blanks or a pair of quotes off it.
+QString quotedWhereNeeded(const QString& value)
+{
+    if (trimBlanks(value).size() == value.size() && !enclosedInQuotes(value))
+        return value;
+    return u'"' + value + u'"';
 }
 
 QByteArray lineBytes(const QString& text)
@@ -149,16 +162,17 @@ QByteArray withValue(QList<QByteArray> lines, const QString& section, const QStr
                      const QString& value)
 {
     const Location at = locate(lines, section, key);
+    const QString stored = quotedWhereNeeded(value);
     if (at.key >= 0) {
         const QString storedName = parse(lines[at.key]).name;
-        lines[at.key] = lineBytes(storedName + u'=' + value);
+        lines[at.key] = lineBytes(storedName + u'=' + stored);
     } else if (at.section >= 0) {
         terminateBefore(lines, at.keyInsertAt);
-        lines.insert(at.keyInsertAt, lineBytes(key + u'=' + value));
+        lines.insert(at.keyInsertAt, lineBytes(key + u'=' + stored));
     } else {
         terminateBefore(lines, lines.size());
         lines.append(lineBytes(u'[' + section + u']'));
-        lines.append(lineBytes(key + u'=' + value));
+        lines.append(lineBytes(key + u'=' + stored));
     }
     return lines.join();
 }
@@ -166,8 +180,9 @@ QByteArray withValue(QList<QByteArray> lines, const QString& section, const QStr
 // Names and values that would break the line structure cannot be stored.
 bool storable(const QString& section, const QString& key, const QString& value)
 {
+    // Other readers end a value at a NUL.
     const auto hasLineBreak = [](const QString& text) {
-        return text.contains(u'\r') || text.contains(u'\n');
+        return text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0));
     };
     // A key line that starts with ";" is a comment and one that starts with "[" a section line
     // (or nothing), so such a key could never be read back.

@@ -14,11 +14,13 @@
 // - A write replaces the key's value in place, or adds the key at the end of its section, or
 //   adds the section at the end of the file, or creates the file; every other line of the file
 //   is kept byte for byte. A replaced key keeps the name's spelling found in the file; a new
-//   key goes right after the last non-blank line of its section. It fails (returns false) when
-//   the file's folder does not exist (folders are never created), when the file cannot be read
-//   or replaced, and when the section or key is empty or any of the three texts would break
-//   the line structure (a line break, "=" in the key, "]" in the section, a key starting with
-//   ";" or "["); the file is then left as it was.
+//   key goes right after the last non-blank line of its section. A value that the read would
+//   change (blanks around it, or enclosing quotes of its own) is written in double quotes, which
+//   the read takes off again; every other value is written as given. It fails (returns false)
+//   when the file's folder does not exist (folders are never created), when the file cannot be
+//   read or replaced, and when the section or key is empty or any of the three texts would
+//   break the line structure (a line break or NUL, "=" in the key, "]" in the section, a key
+//   starting with ";" or "["); the file is then left as it was.
 // Files are code page 932 with CR LF line ends.
 
 #include <QString>

@@ -30,11 +30,13 @@ QMessageBox::StandardButtons toQtButtons(MessageButtons buttons)
 
 }  // namespace
 
-MessageAnswer QtMessageBoxes::show(QWidget* parent, const QString& text, const QString& title,
-                                   MessageButtons buttons, MessageIcon icon)
+MessageAnswer QtMessageBoxes::showTitled(QWidget* parent, const QString& text, const QString& title,
+                                         MessageButtons buttons, MessageIcon icon)
 {
-    QMessageBox box(toQtIcon(icon), title.isEmpty() ? ApplicationTitle : title, text,
-                    toQtButtons(buttons), parent);
+    // The window system puts the executable's name on a window without a title; a blank keeps
+    // the title bar empty.
+    QMessageBox box(toQtIcon(icon), title.isEmpty() ? QStringLiteral(" ") : title, text, toQtButtons(buttons),
+                    parent);
     switch (box.exec()) {
     case QMessageBox::Cancel: return MessageAnswer::Cancel;
     case QMessageBox::Yes: return MessageAnswer::Yes;

@@ -7,8 +7,8 @@
 
 class QtMessageBoxes final : public MessageBoxes {
 public:
-    MessageAnswer show(QWidget* parent, const QString& text, const QString& title,
-                       MessageButtons buttons, MessageIcon icon) override;
+    MessageAnswer showTitled(QWidget* parent, const QString& text, const QString& title,
+                             MessageButtons buttons, MessageIcon icon) override;
 };
 
 class SystemClock final : public Clock {

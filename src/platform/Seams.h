@@ -19,10 +19,17 @@ enum class MessageAnswer { Ok, Cancel, Yes, No };
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
-    // Shows a modal message box and returns the button pressed. An empty title means the
-    // application title.
-    virtual MessageAnswer show(QWidget* parent, const QString& text, const QString& title,
-                               MessageButtons buttons, MessageIcon icon) = 0;
+    // Shows a modal message box with exactly this title (an empty one leaves the title bar
+    // blank) and returns the button pressed.
+    virtual MessageAnswer showTitled(QWidget* parent, const QString& text, const QString& title,
+                                     MessageButtons buttons, MessageIcon icon) = 0;
+
+    // As showTitled, but an empty title means the application title.
+    MessageAnswer show(QWidget* parent, const QString& text, const QString& title, MessageButtons buttons,
+                       MessageIcon icon)
+    {
+        return showTitled(parent, text, title.isEmpty() ? ApplicationTitle : title, buttons, icon);
+    }
 
     void inform(QWidget* parent, const QString& text, const QString& title = {})
     {

@@ -1,5 +1,7 @@
 #include "settings/IdPassForm.h"
 
+#include "platform/ButtonKeys.h"
+#include "platform/TextBoxes.h"
 #include "platform/Twips.h"
 #include "settings/SettingsFiles.h"
 
@@ -26,8 +28,10 @@ IdPassForm::IdPassForm(AccountSettings& settings, const ProgramFolder& folder, S
     IdText->setObjectName(QStringLiteral("IdText"));
     IdText->setGeometry(twips::rect(960, 120, 1632, 264));
 
+    // Labels reach to the right as far as their boxes allow, so the substituted Japanese font
+    // (wider than the designed one) shows them whole.
     Label2[0] = new QLabel(QStringLiteral("Password"), this);
-    Label2[0]->setGeometry(twips::rect(120, 600, 795, 255));
+    Label2[0]->setGeometry(twips::rect(120, 600, 840, 255));
     PassText = new QLineEdit(this);
     PassText->setObjectName(QStringLiteral("PassText"));
     PassText->setGeometry(twips::rect(960, 600, 1632, 264));
@@ -39,7 +43,7 @@ IdPassForm::IdPassForm(AccountSettings& settings, const ProgramFolder& folder, S
     Check1 = new QCheckBox(this);
     Check1->setGeometry(twips::rect(420, 1020, 255, 255));
     Label2[1] = new QLabel(QStringLiteral("IDパスワードを保存する"), this);
-    Label2[1]->setGeometry(twips::rect(780, 1020, 1875, 255));
+    Label2[1]->setGeometry(twips::rect(780, 1020, 2025, 255));
 
     OKCommand = new QPushButton(QStringLiteral("OK"), this);
     OKCommand->setGeometry(twips::rect(900, 1380, 852, 312));
@@ -49,7 +53,9 @@ IdPassForm::IdPassForm(AccountSettings& settings, const ProgramFolder& folder, S
     CancelCommand->setAutoDefault(false);
     connect(OKCommand, &QPushButton::clicked, this, &IdPassForm::OKCommand_Click);
     connect(CancelCommand, &QPushButton::clicked, this, &QDialog::reject);
+    enterPressesFocusedButton(*this);
 
+    showStartOfSetTexts(*IdText);
     const StoredAccount stored = ReadAccount(folder_);
     IdText->setText(stored.userId);
     PassText->setText(stored.password);
@@ -57,16 +63,13 @@ IdPassForm::IdPassForm(AccountSettings& settings, const ProgramFolder& folder, S
 
 void IdPassForm::OKCommand_Click()
 {
-    settings_.UserId = IdText->text();
-    settings_.Password = PassText->text();
+    settings_.UserId = SingleLineValue(IdText->text());
+    settings_.Password = SingleLineValue(PassText->text());
     const bool store = Check1->isChecked();
     const SaveResult saved = SaveAccount(folder_, settings_.UserId, settings_.Password, store);
     // Only a store the user asked for is worth a word; the box state alone carries no behaviour.
     if (store && !saved.ok) {
-        seams_.messages.warn(this, QStringLiteral("IDとパスワードを保存できませんでした。\n%1\n\n"
-                                                  "データフォルダ「★MAilData」があるか、"
-                                                  "書き込めるか確かめてください。")
-                                       .arg(saved.error));
+        seams_.messages.warn(this, QStringLiteral("IDとパスワードを保存できませんでした。\n%1").arg(saved.error));
     }
     accept();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // "ID,PASS": the POP3 user ID and password, and the choice to store them in the account file.
-// OK (and Enter) takes the entries over for this run and stores them when the box is ticked;
-// Cancel, Esc and the close box change nothing. The box starts unticked at every opening.
+// OK (and Enter, unless the focus is on Cancel) takes the entries over for this run and stores
+// them when the box is ticked; Cancel, Esc and the close box change nothing. The box starts
+// unticked at every opening.
 
 #include "platform/ProgramFolder.h"
 #include "platform/Seams.h"

@@ -1,5 +1,7 @@
 #include "settings/OptionForm.h"
 
+#include "platform/ButtonKeys.h"
+#include "platform/TextBoxes.h"
 #include "platform/Twips.h"
 #include "settings/SettingsFiles.h"
 
@@ -20,23 +22,29 @@ OptionForm::OptionForm(AccountSettings& settings, const ProgramFolder& folder, S
     setWindowTitle(QStringLiteral("サーバー設定"));
     setFixedSize(twips::size(2970, 3075));
 
-    auto label = [this](const QString& text, QRect where) {
+    // The labels reach down to their boxes and use a font half a point under the window's: the
+    // substituted Japanese font needs more height than the design gives, and the access key's
+    // underline sits below the text.
+    const QFont labelFont = halfPointSmaller(font());
+    auto label = [this, &labelFont](const QString& text, int top, int width) {
         auto* l = new QLabel(text, this);
-        l->setGeometry(where);
+        l->setGeometry(twips::rect(120, top, width, 240));
+        l->setFont(labelFont);
         return l;
     };
-    auto box = [this](const QString& name, QRect where) {
+    auto box = [this](const QString& name, int top) {
         auto* e = new QLineEdit(this);
         e->setObjectName(name);
-        e->setGeometry(where);
+        e->setGeometry(twips::rect(120, top, 2652, 264));
+        showStartOfSetTexts(*e);
         return e;
     };
-    Label1 = label(QStringLiteral("SMTPサーバー名(&S)"), twips::rect(120, 120, 1575, 195));
-    SmtpText = box(QStringLiteral("SmtpText"), twips::rect(120, 360, 2652, 264));
-    Label2 = label(QStringLiteral("POP3サーバー名(&P)"), twips::rect(120, 720, 1635, 195));
-    Pop3Text = box(QStringLiteral("Pop3Text"), twips::rect(120, 960, 2652, 264));
-    Label3 = label(QStringLiteral("メールアドレス(&M)"), twips::rect(120, 1320, 1635, 195));
-    MailText = box(QStringLiteral("MailText"), twips::rect(120, 1560, 2652, 264));
+    Label1 = label(QStringLiteral("SMTPサーバー名(&S)"), 120, 1575);
+    SmtpText = box(QStringLiteral("SmtpText"), 360);
+    Label2 = label(QStringLiteral("POP3サーバー名(&P)"), 720, 1635);
+    Pop3Text = box(QStringLiteral("Pop3Text"), 960);
+    Label3 = label(QStringLiteral("メールアドレス(&M)"), 1320, 1635);
+    MailText = box(QStringLiteral("MailText"), 1560);
     Label1->setBuddy(SmtpText);
     Label2->setBuddy(Pop3Text);
     Label3->setBuddy(MailText);
@@ -54,6 +62,7 @@ OptionForm::OptionForm(AccountSettings& settings, const ProgramFolder& folder, S
     }
     connect(OkCommand, &QPushButton::clicked, this, &OptionForm::OkCommand_Click);
     connect(CancelCommand, &QPushButton::clicked, this, &QDialog::reject);
+    enterPressesFocusedButton(*this);
 
     // The boxes show the settings in memory, which may differ from the file after a failed save.
     SmtpText->setText(settings_.SmtpServer);
@@ -65,9 +74,9 @@ OptionForm::OptionForm(AccountSettings& settings, const ProgramFolder& folder, S
 
 void OptionForm::OkCommand_Click()
 {
-    settings_.SmtpServer = SmtpText->text();
-    settings_.Pop3Server = Pop3Text->text();
-    settings_.MailAddress = MailText->text();
+    settings_.SmtpServer = SingleLineValue(SmtpText->text());
+    settings_.Pop3Server = SingleLineValue(Pop3Text->text());
+    settings_.MailAddress = SingleLineValue(MailText->text());
     settings_.UseApop = ApopCheck->isChecked() ? 1 : 0;
     const SaveResult saved = SaveMainSettings(settings_, folder_);
     if (!saved.ok) {

@@ -1,7 +1,8 @@
 #pragma once
 // "サーバー設定": SMTP server, POP3 server, mail address and the APOP choice. Stays above every
 // other window while open. "設定" stores and closes; "中止", Esc and the close box close without
-// storing. There is deliberately no default button: Enter does not save.
+// storing. There is deliberately no default button: Enter in a box does not save; Enter on a
+// focused button presses that button.
 
 #include "platform/ProgramFolder.h"
 #include "platform/Seams.h"

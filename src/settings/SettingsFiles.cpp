@@ -13,6 +13,21 @@ namespace {
 constexpr qsizetype PrefixLength = 5;
 constexpr qsizetype MaxValueLength = 100;
 const QString AccountSection = QStringLiteral("EXEINI");
+// Readers of the account file take a value into a 256-byte buffer.
+constexpr qsizetype MaxAccountValueBytes = 255;
+
+// Why the value of the account file would not read back as given, or an empty text.
+QString unstorableBecause(const QString& what, const QString& value)
+{
+    const QByteArray bytes = cp932::encode(value);
+    if (cp932::decode(bytes) != value)
+        return QStringLiteral("%1に、保存できない文字が含まれています。").arg(what);
+    if (bytes.size() > MaxAccountValueBytes)
+        return QStringLiteral("%1が長すぎます。保存できるのは%2バイト（全角文字は2バイト）までです。")
+            .arg(what)
+            .arg(MaxAccountValueBytes);
+    return {};
+}
 
 // The file's lines; CR LF, lone CR and lone LF all end a line so that a file edited by hand on
 // any system still loads.
@@ -28,6 +43,13 @@ QStringList readLines(const QString& path)
 }
 
 }  // namespace
+
+QString SingleLineValue(const QString& text)
+{
+    QString line = text;
+    line.remove(u'\r').remove(u'\n').remove(QChar(0));
+    return line;
+}
 
 void LoadMainSettings(AccountSettings& settings, const ProgramFolder& folder)
 {
@@ -55,9 +77,9 @@ void LoadMainSettings(AccountSettings& settings, const ProgramFolder& folder)
 SaveResult SaveMainSettings(const AccountSettings& settings, const ProgramFolder& folder)
 {
     const QString path = folder.path(MainSettingsPath);
-    const QString text = QStringLiteral("SMTP=") + settings.SmtpServer + QStringLiteral("\r\n")
-        + QStringLiteral("POP3=") + settings.Pop3Server + QStringLiteral("\r\n")
-        + QStringLiteral("MAIL=") + settings.MailAddress + QStringLiteral("\r\n")
+    const QString text = QStringLiteral("SMTP=") + SingleLineValue(settings.SmtpServer) + QStringLiteral("\r\n")
+        + QStringLiteral("POP3=") + SingleLineValue(settings.Pop3Server) + QStringLiteral("\r\n")
+        + QStringLiteral("MAIL=") + SingleLineValue(settings.MailAddress) + QStringLiteral("\r\n")
         + QStringLiteral("APOP=") + QString::number(settings.UseApop) + QStringLiteral("\r\n");
     QString error;
     if (!replaceFile(path, cp932::encode(text), &error))
@@ -77,6 +99,13 @@ SaveResult SaveAccount(const ProgramFolder& folder, const QString& userId,
                        const QString& password, bool store)
 {
     const QString path = folder.path(AccountFilePath);
+    if (store) {
+        for (const QString& why : {unstorableBecause(QStringLiteral("ID"), userId),
+                                   unstorableBecause(QStringLiteral("パスワード"), password)}) {
+            if (!why.isEmpty())
+                return {false, why};
+        }
+    }
     bool written = true;
     if (store) {
         written = privateprofile::writeString(AccountSection, QStringLiteral("NAME"), userId, path)
@@ -86,7 +115,7 @@ SaveResult SaveAccount(const ProgramFolder& folder, const QString& userId,
                                           store ? QStringLiteral("1") : QStringLiteral("0"), path)
         && written;
     if (!written)
-        return {false, path};
+        return {false, path + QStringLiteral("\n\nデータフォルダ「★MAilData」があるか、書き込めるか確かめてください。")};
     // A file brought over from elsewhere may be readable by others; it holds a password.
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     return {};

@@ -14,6 +14,11 @@
 inline constexpr const char16_t* MainSettingsPath = u"\\zelvin.ini";
 inline constexpr const char16_t* AccountFilePath = u"\\★MailData\\iniIdPass.ini";
 
+// The text without CR, LF and NUL: a value of a settings file is one line, and other readers end
+// it at a NUL. The settings windows take their boxes over through this, so that what is kept in
+// memory is what the files hold.
+QString SingleLineValue(const QString& text);
+
 // Fills SmtpServer, Pop3Server, MailAddress and UseApop from the main settings file. A missing
 // file leaves the fields as they are.
 void LoadMainSettings(AccountSettings& settings, const ProgramFolder& folder);
@@ -37,6 +42,9 @@ struct StoredAccount {
 StoredAccount ReadAccount(const ProgramFolder& folder);
 
 // With store: writes "NAME", "NAME2" and "NAME3" = "1". Without: writes only "NAME3" = "0" and
-// leaves stored values alone. The file is kept readable by its owner only.
+// leaves stored values alone. The file is kept readable by its owner only. A user ID or password
+// that would not read back exactly as given (over 255 bytes in code page 932, or holding a
+// character that code page cannot hold) is not stored: nothing is written and the error says
+// which value and why.
 SaveResult SaveAccount(const ProgramFolder& folder, const QString& userId,
                        const QString& password, bool store);

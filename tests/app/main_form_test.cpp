@@ -2,7 +2,9 @@
 // by Start, the help page and closing.
 
 #include "app/Forms.h"
+#include "app/DesktopSetup.h"
 #include "app/MainForm.h"
+#include "history/TyakuForm.h"
 #include "settings/OptionForm.h"
 #include "ScriptedFileDialogs.h"
 #include "ScriptedSeams.h"
@@ -13,6 +15,9 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -60,6 +65,9 @@ class MainFormTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // The fonts main() installs, so that texts take the room they take in the program.
+    void initTestCase() { desktopsetup::installFonts(*qApp); }
+
     void firstStartOpensServerSettingsOverTheMainWindow()
     {
         Program p;
@@ -123,6 +131,28 @@ private slots:
         QCOMPARE(main.Text1->toPlainText(), expected.last().second);
         moveMouseOver(main.Image1);  // the background empties it
         QVERIFY(main.Text1->toPlainText().isEmpty());
+    }
+
+    // The pointer cannot reach a scroll bar of the help box without crossing the wheel, which
+    // empties the box, so every help text must show whole. Short ones keep the window's font.
+    void everyHelpTextShowsWhole()
+    {
+        Program p;
+        MainForm& main = p.main();
+        Forms::present(main);
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        const double windowPoints = main.font().pointSizeF();
+        for (QWidget* widget : std::initializer_list<QWidget*>{
+                 main.Command3, main.Command4, main.Command5, main.Command6, main.Command7, main.Command8,
+                 main.Command12, main.Command11, main.Command2, main.Label1}) {
+            moveMouseOver(widget);
+            main.Text1->grab();  // lays the text out as it is drawn
+            const QString text = main.Text1->toPlainText();
+            QVERIFY2(main.Text1->verticalScrollBar()->maximum() == 0, qPrintable(text));
+            QVERIFY2(main.Text1->font().pointSizeF() >= 7.0, qPrintable(text));
+            if (text.size() <= 20)
+                QCOMPARE(main.Text1->font().pointSizeF(), windowPoints);
+        }
     }
 
     void clockShowsDateTwoSpacesTime()
@@ -197,6 +227,26 @@ private slots:
         QSignalSpy unloaded(&main, &MainForm::unloaded);
         main.close();
         QCOMPARE(unloaded.size(), 1);
+    }
+
+    // Closing the main window ends the program at once: the viewer, still open, does not run its
+    // closing steps, so the editor's per-user settings are not written.
+    void closingTheMainWindowEndsWithoutTheOtherWindowsClosingSteps()
+    {
+        QTemporaryDir settings;
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+        Program p;
+        QPointer<TyakuForm> viewer;
+        QTimer::singleShot(0, [&] {
+            viewer = &p.forms->tyakuForm();
+            Forms::present(*viewer);
+            p.main().close();
+        });
+        QCOMPARE(RunProgram(*p.forms), 0);
+        QVERIFY(viewer && viewer->isVisible());
+        p.forms.reset();  // the end of main() discards the windows
+        QVERIFY(!viewer);
+        QVERIFY(QDir(settings.path()).isEmpty());
     }
 };
 

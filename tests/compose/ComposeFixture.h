@@ -22,12 +22,12 @@
 // Message boxes that answer as the scripted ones do and first let the test look around.
 class ObservedMessageBoxes final : public MessageBoxes {
 public:
-    MessageAnswer show(QWidget* parent, const QString& text, const QString& title,
-                       MessageButtons buttons, MessageIcon icon) override
+    MessageAnswer showTitled(QWidget* parent, const QString& text, const QString& title, MessageButtons buttons,
+                             MessageIcon icon) override
     {
         if (onShow)
             onShow();
-        return scripted.show(parent, text, title, buttons, icon);
+        return scripted.showTitled(parent, text, title, buttons, icon);
     }
     ScriptedMessageBoxes scripted;
     std::function<void()> onShow;

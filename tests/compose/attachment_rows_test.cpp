@@ -16,6 +16,22 @@ QStringList lines(const QListWidget* list)
     return texts;
 }
 
+// True when the whole list lies above every other control of its window, so that all its lines
+// can be seen and pressed.
+bool listOnTop(const QListWidget* list)
+{
+    const QWidget* window = list->window();
+    const QRect area(list->mapTo(window, QPoint(0, 0)), list->size());
+    for (int y = area.top(); y <= area.bottom(); y += 4) {
+        for (int x = area.left(); x <= area.right(); x += 4) {
+            const QWidget* shown = window->childAt(QPoint(x, y));
+            if (shown != list && !list->isAncestorOf(shown))
+                return false;
+        }
+    }
+    return true;
+}
+
 const QString First = QStringLiteral("/home/user/書類/見積 書.pdf");
 const QString Second = QStringLiteral("/tmp/b.txt");
 
@@ -50,6 +66,7 @@ private slots:
         QCOMPARE(row.paths->text(), First + u',' + Second);
         QCOMPARE(lines(row.list), (QStringList{First, Second}));
         QVERIFY(row.list->isVisible());
+        QVERIFY(listOnTop(row.list));
         QCOMPARE(w.fixture->files.opened, 2);
     }
 

@@ -91,8 +91,9 @@ private slots:
         QTest::newRow("last line without end") << QByteArray("one\r\ntwo") << QStringLiteral("one\r\ntwo\r\n") << 3
                                                << QByteArray("one\r\ntwo\r\n\r\n");
         QTest::newRow("empty file") << QByteArray() << QString() << 1 << QByteArray("\r\n");
-        QTest::newRow("LF only") << QByteArray("a\nb\n") << QStringLiteral("a\nb\n\r\n") << 2
-                                 << QByteArray("a\nb\n\r\n\r\n");
+        // One line that keeps its LF breaks; written back, every break ends in CR LF.
+        QTest::newRow("LF only") << QByteArray("a\nb\n") << QStringLiteral("a\r\nb\r\n\r\n") << 2
+                                 << QByteArray("a\r\nb\r\n\r\n\r\n");
         QTest::newRow("lone CR") << QByteArray("a\rb\r") << QStringLiteral("a\r\nb\r\n") << 3
                                  << QByteArray("a\r\nb\r\n\r\n");
         QTest::newRow("code page 932") << QByteArray("\x93\xfa\x96\x7b\x8c\xea\x81\x60\xba\xcb\xdf\xb0")

@@ -40,7 +40,7 @@ void moveOver(QWidget* widget, QPoint at = {3, 3}) { QTest::mouseMove(widget, at
 // fixes the problem before retrying.
 class FixingMessageBoxes final : public MessageBoxes {
 public:
-    MessageAnswer show(QWidget*, const QString&, const QString&, MessageButtons, MessageIcon) override
+    MessageAnswer showTitled(QWidget*, const QString&, const QString&, MessageButtons, MessageIcon) override
     {
         ++prompts;
         QFile file(path);
@@ -171,7 +171,7 @@ private slots:
         QCOMPARE(s.scripted.messages.shown.size(), 1);
         const ShownMessage& message = s.scripted.messages.shown.first();
         QCOMPARE(message.text, QStringLiteral("データが選択されていません"));
-        QCOMPARE(message.title, QStringLiteral("rudiv"));
+        QCOMPARE(message.title, QString());  // an empty title, not the program's name
         QCOMPARE(message.buttons, MessageButtons::Ok);
         QCOMPARE(message.icon, MessageIcon::Warning);
         QCOMPARE(s.viewer.Text9->text(), QStringLiteral("s3"));
@@ -220,6 +220,22 @@ private slots:
         QCOMPARE(s.scripted.messages.shown.size(), 1);
         QVERIFY(s.scripted.messages.shown.first().text.contains(QStringLiteral("zeldata2.data")));
         QCOMPARE(s.viewer.Text9->text(), QStringLiteral("s3"));
+    }
+
+    void longValuesShowTheirStart()
+    {
+        Setup s;
+        const QString date = QStringLiteral("Tue, 8 Dec 2026 09:00:00 +0900");
+        const QString sender = QStringLiteral("長い名前の差出人さん <a.very.long.sender.address@example.co.jp>");
+        const QString subject = QStringLiteral("件名がとても長いので箱の幅には収まりきらないメールの件名です、最後まで");
+        s.load(HistoryKind::Received, {{subject, date, sender, QStringLiteral("body")}});
+        pressLine(s.viewer.List1, 0);
+        QCOMPARE(s.viewer.Text7->text(), date);
+        for (QLineEdit* box : {s.viewer.Text7, s.viewer.Text8, s.viewer.Text9}) {
+            box->grab();  // scrolls the box as it is drawn
+            // The character drawn at the box's left edge is the first one.
+            QCOMPARE(box->cursorPositionAt(QPoint(4, box->height() / 2)), 0);
+        }
     }
 
     void homeClosesTheWindow()

@@ -201,6 +201,7 @@ void PrivateProfileTest::refusesLineBreaksAndKeepsTheFile()
     const QString path = program.file(Account);
     program.write(Account, "[EXEINI]\r\nNAME=a\r\n");
     QVERIFY(!writeString(Section, QStringLiteral("NAME"), QStringLiteral("b\r\nNAME2=c"), path));
+    QVERIFY(!writeString(Section, QStringLiteral("NAME"), QStringLiteral("b") + QChar(0) + u'c', path));
     QVERIFY(!writeString(Section, QStringLiteral("NA=ME"), QStringLiteral("b"), path));
     QVERIFY(!writeString(QString(), QStringLiteral("NAME"), QStringLiteral("b"), path));
     QCOMPARE(program.read(Account), QByteArray("[EXEINI]\r\nNAME=a\r\n"));

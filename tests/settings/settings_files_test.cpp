@@ -168,11 +168,58 @@ private slots:
         QVERIFY(stored.userId.isEmpty() && stored.password.isEmpty() && stored.saveChoice.isEmpty());
     }
 
-    void storedValueReadsBackAtMost255Bytes()
+    // What is stored must work as typed at the next check: blanks and quotes around a password
+    // come back (the file quotes them), ";" and "=" inside it are plain characters.
+    void storedAccountReadsBackAsTyped_data()
     {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("line");
+        QTest::newRow("blanks around") << QStringLiteral("  pass word  ") << QByteArray("\"  pass word  \"");
+        QTest::newRow("tab at the end") << QStringLiteral("pw\t") << QByteArray("\"pw\t\"");
+        QTest::newRow("in double quotes") << QStringLiteral("\"pw\"") << QByteArray("\"\"pw\"\"");
+        QTest::newRow("in single quotes") << QStringLiteral("'pw'") << QByteArray("\"'pw'\"");
+        QTest::newRow("one quote") << QStringLiteral("\"pw") << QByteArray("\"pw");
+        QTest::newRow("semicolons and equals") << QStringLiteral(";p=w;") << QByteArray(";p=w;");
+        QTest::newRow("only a blank") << QStringLiteral(" ") << QByteArray("\" \"");
+        QTest::newRow("kanji in blanks") << QStringLiteral(" 漢字 ") << QByteArray("\" \x8a\xbf\x8e\x9a \"");
+        QTest::newRow("255 bytes") << QString(255, u'i') << QByteArray(255, 'i');
+    }
+    void storedAccountReadsBackAsTyped()
+    {
+        QFETCH(QString, value);
+        QFETCH(QByteArray, line);
         TempProgramFolder program;
-        QVERIFY(SaveAccount(program.folder(), QString(300, QLatin1Char('i')), QStringLiteral("pw"), true).ok);
-        QCOMPARE(ReadAccount(program.folder()).userId, QString(255, QLatin1Char('i')));
+        QVERIFY(SaveAccount(program.folder(), value, value, true).ok);
+        QCOMPARE(program.read(QStringLiteral("★MAilData/iniIdPass.ini")),
+                 "[EXEINI]\r\nNAME=" + line + "\r\nNAME2=" + line + "\r\nNAME3=1\r\n");
+        const StoredAccount stored = ReadAccount(program.folder());
+        QCOMPARE(stored.userId, value);
+        QCOMPARE(stored.password, value);
+    }
+
+    // A value that could not come back as typed is not stored at all, and the error says why.
+    void valuesThatCannotReadBackAreRefused_data()
+    {
+        QTest::addColumn<QString>("userId");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("256 bytes") << QString(256, u'i') << QStringLiteral("pw") << QStringLiteral("255");
+        QTest::newRow("128 kanji") << QStringLiteral("id") << QString(128, u'漢') << QStringLiteral("255");
+        QTest::newRow("emoji") << QStringLiteral("id") << QStringLiteral("pw\U0001F600") << QStringLiteral("文字");
+        QTest::newRow("euro sign") << QStringLiteral("€uro") << QStringLiteral("pw") << QStringLiteral("文字");
+    }
+    void valuesThatCannotReadBackAreRefused()
+    {
+        QFETCH(QString, userId);
+        QFETCH(QString, password);
+        QFETCH(QString, reason);
+        TempProgramFolder program;
+        const QByteArray before("[EXEINI]\r\nNAME=old\r\nNAME2=oldpw\r\nNAME3=1\r\n");
+        program.write(QStringLiteral("★MAilData/iniIdPass.ini"), before);
+        const SaveResult result = SaveAccount(program.folder(), userId, password, true);
+        QVERIFY(!result.ok);
+        QVERIFY2(result.error.contains(reason), qPrintable(result.error));
+        QCOMPARE(program.read(QStringLiteral("★MAilData/iniIdPass.ini")), before);
     }
 };
 

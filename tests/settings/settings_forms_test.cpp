@@ -7,10 +7,27 @@
 #include "ScriptedSeams.h"
 #include "TempProgramFolder.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
+
+#include <memory>
+
+namespace {
+
+void showWithFocusOn(QWidget& window, QWidget* focused)
+{
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    focused->setFocus();
+    QTRY_VERIFY(focused->hasFocus());
+}
+
+}  // namespace
 
 class SettingsFormsTest : public QObject {
     Q_OBJECT
@@ -41,25 +58,93 @@ private slots:
         QVERIFY(seams.messages.shown.isEmpty());
     }
 
-    void optionFormEnterDoesNotSaveEscCancels()
+    void optionFormEnterInABoxDoesNotSaveEscCancels()
     {
         TempProgramFolder program;
         ScriptedSeams seams;
         AccountSettings settings;
         OptionForm form(settings, program.folder(), seams.seams());
-        form.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.Pop3Text->setFocus();
+        showWithFocusOn(form, form.Pop3Text);
         QTest::keyClicks(form.Pop3Text, QStringLiteral("pop.example.jp"));
         QTest::keyClick(form.Pop3Text, Qt::Key_Return);
         QVERIFY(form.isVisible());
-        QVERIFY(settings.Pop3Server.isEmpty());
-        QTest::keyClick(form.OkCommand, Qt::Key_Return);  // not even on the focused button
         QVERIFY(settings.Pop3Server.isEmpty());
         QTest::keyClick(&form, Qt::Key_Escape);
         QVERIFY(!form.isVisible());
         QVERIFY(settings.Pop3Server.isEmpty());
         QVERIFY(!QFile::exists(program.file(QStringLiteral("zelvin.ini"))));
+    }
+
+    // Enter on a focused button presses that button, in both windows with a storing and a
+    // cancelling button; Enter on a focused cancelling button never stores.
+    void enterPressesTheFocusedButton_data()
+    {
+        QTest::addColumn<bool>("idPass");
+        QTest::addColumn<bool>("onStoringButton");
+        QTest::newRow("サーバー設定, 中止") << false << false;
+        QTest::newRow("サーバー設定, 設定") << false << true;
+        QTest::newRow("ID,PASS, Cancel") << true << false;
+        QTest::newRow("ID,PASS, OK") << true << true;
+    }
+    void enterPressesTheFocusedButton()
+    {
+        QFETCH(bool, idPass);
+        QFETCH(bool, onStoringButton);
+        TempProgramFolder program;
+        ScriptedSeams seams;
+        QVERIFY(SaveAccount(program.folder(), QStringLiteral("old"), QStringLiteral("oldpw"), true).ok);
+        AccountSettings settings;
+        std::unique_ptr<QDialog> form;
+        QPushButton* button = nullptr;
+        if (idPass) {
+            auto* window = new IdPassForm(settings, program.folder(), seams.seams());
+            form.reset(window);
+            window->IdText->setText(QStringLiteral("new"));
+            window->Check1->setChecked(true);
+            button = onStoringButton ? window->OKCommand : window->CancelCommand;
+        } else {
+            auto* window = new OptionForm(settings, program.folder(), seams.seams());
+            form.reset(window);
+            window->Pop3Text->setText(QStringLiteral("pop.example.jp"));
+            button = onStoringButton ? window->OkCommand : window->CancelCommand;
+        }
+        showWithFocusOn(*form, button);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QVERIFY(!form->isVisible());
+        const bool stored = idPass ? ReadAccount(program.folder()).userId == QStringLiteral("new")
+                                   : QFile::exists(program.file(QStringLiteral("zelvin.ini")));
+        QCOMPARE(stored, onStoringButton);
+        QCOMPARE(idPass ? settings.UserId == QStringLiteral("new") : settings.Pop3Server.size() > 0, onStoringButton);
+    }
+
+    // A pasted line break would start a line of its own in a settings file, and a NUL would end
+    // the value for other readers: neither is taken over.
+    void lineBreaksAndNulsAreDropped()
+    {
+        TempProgramFolder program;
+        ScriptedSeams seams;
+        AccountSettings settings;
+        OptionForm server(settings, program.folder(), seams.seams());
+        showWithFocusOn(server, server.Pop3Text);
+        QApplication::clipboard()->setText(QStringLiteral("pop.example.jp\r\nSMTP=elsewhere.example\n"));
+        QTest::keyClick(server.Pop3Text, Qt::Key_V, Qt::ControlModifier);
+        server.MailText->setText(QStringLiteral("taro@\rexample.jp") + QChar(0) + QStringLiteral("\n"));
+        server.OkCommand->click();
+        QCOMPARE(settings.Pop3Server, QStringLiteral("pop.example.jpSMTP=elsewhere.example"));
+        QCOMPARE(settings.MailAddress, QStringLiteral("taro@example.jp"));
+        QCOMPARE(program.read(QStringLiteral("zelvin.ini")),
+                 QByteArray("SMTP=\r\nPOP3=pop.example.jpSMTP=elsewhere.example\r\nMAIL=taro@example.jp\r\nAPOP=0\r\n"));
+
+        IdPassForm account(settings, program.folder(), seams.seams());
+        account.IdText->setText(QStringLiteral("ta\r\nro"));
+        account.PassText->setText(QStringLiteral("p") + QChar(0) + QStringLiteral("w\n"));
+        account.Check1->setChecked(true);
+        account.OKCommand->click();
+        QCOMPARE(settings.UserId, QStringLiteral("taro"));
+        QCOMPARE(settings.Password, QStringLiteral("pw"));
+        QCOMPARE(program.read(QStringLiteral("★MAilData/iniIdPass.ini")),
+                 QByteArray("[EXEINI]\r\nNAME=taro\r\nNAME2=pw\r\nNAME3=1\r\n"));
+        QVERIFY(seams.messages.shown.isEmpty());
     }
 
     void optionFormReportsAnUnwritableFolderButKeepsTheEntries()

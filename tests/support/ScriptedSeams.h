@@ -18,10 +18,10 @@ struct ShownMessage {
 
 class ScriptedMessageBoxes final : public MessageBoxes {
 public:
-    MessageAnswer show(QWidget*, const QString& text, const QString& title,
-                       MessageButtons buttons, MessageIcon icon) override
+    MessageAnswer showTitled(QWidget*, const QString& text, const QString& title, MessageButtons buttons,
+                             MessageIcon icon) override
     {
-        shown.append({text, title.isEmpty() ? ApplicationTitle : title, buttons, icon});
+        shown.append({text, title, buttons, icon});
         if (!answers.isEmpty())
             return answers.dequeue();
         return buttons == MessageButtons::YesNo ? MessageAnswer::Yes : MessageAnswer::Ok;
