@@ -112,12 +112,9 @@ void MailCheck::tell(const QString& text, const QString& title)
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
-// The window shows how far the check is; it repaints that line only, so no user input is taken
-// while the check runs.
 void MailCheck::showProgress(int n, int count)
 {
-    main_.Label2->setText(QStringLiteral("受信中 %1/%2").arg(n).arg(count));
-    main_.Label2->repaint();
+    main_.showProgress(QStringLiteral("受信中 %1/%2").arg(n).arg(count));
 }
 
 bool MailCheck::foldersPresent()
@@ -341,6 +338,7 @@ void MailCheck::run()
         viewer.setBodyText(lastStored_->body);
     }
     QGuiApplication::restoreOverrideCursor();
+    main_.showProgress({});
 
     if (attachmentFlag_ == 1) {
         main_.Label2->setText(QStringLiteral("添付ファイルメール。"));

@@ -40,6 +40,8 @@ class AttachmentList;
 struct WriteFormHooks {
     // The main window's clock text (date, two spaces, time) at this moment: the sending date.
     std::function<QString()> clockText;
+    // Shows how far a bulk send is in the main window at once; an empty text ends the showing.
+    std::function<void(const QString&)> showProgress;
 };
 
 class WriteForm : public QWidget {
