@@ -32,18 +32,27 @@ print(*[s.getsockname()[1] for s in socks])
 PY
 )
 
-# A throw-away CA and a server certificate for 127.0.0.1 and localhost.
+# A throw-away CA and a server certificate for 127.0.0.1 and localhost. With
+# MAILSERVERS_CERT=self-signed the server certificate signs itself instead, as on many home
+# servers (ca.crt is then that certificate).
 tls=$dir/tls
 mkdir -p "$tls"
 (
   cd "$tls"
-  openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 30 \
-    -subj "/CN=Tessaly Test CA" -keyout ca.key -out ca.crt 2>/dev/null
-  openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
-    -subj "/CN=localhost" -keyout server.key -out server.csr 2>/dev/null
   printf 'subjectAltName=IP:127.0.0.1,DNS:localhost\nbasicConstraints=CA:FALSE\n' > ext.cnf
-  openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 30 \
-    -extfile ext.cnf -out server.crt 2>/dev/null
+  if [ "${MAILSERVERS_CERT:-}" = self-signed ]; then
+    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 30 \
+      -subj "/CN=localhost/O=Tessaly Home Server" -addext "subjectAltName=IP:127.0.0.1,DNS:localhost" \
+      -keyout server.key -out server.crt 2>/dev/null
+    cp server.crt ca.crt
+  else
+    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 30 \
+      -subj "/CN=Tessaly Test CA" -keyout ca.key -out ca.crt 2>/dev/null
+    openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
+      -subj "/CN=localhost" -keyout server.key -out server.csr 2>/dev/null
+    openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 30 \
+      -extfile ext.cnf -out server.crt 2>/dev/null
+  fi
   chmod 644 server.key
 )
 
