@@ -59,16 +59,15 @@ class CheckMailSessionTest : public QObject {
     QString label() { return p->forms.mainForm().Label2->text(); }
     void useServer(const QString& server, const QString& user)
     {
-        p = std::make_unique<CheckMailProgram>(server);
-        QVERIFY(SaveAccount(p->program.folder(), user, MailServers::password(User), true).ok);
+        p = CheckMailProgram::withAccount(server, user, User);
+        QVERIFY(p);
     }
 
 private slots:
     void initTestCase()
     {
         QVERIFY2(servers.isUp(), "the mailservers fixture is not running");
-        nmail::options().caFile = servers.caFile();
-        nmail::options().timeout = std::chrono::seconds(10);
+        CheckMailProgram::useTestServers(servers);
     }
     void init()
     {
