@@ -60,7 +60,7 @@ int main(int argc, char** argv)
     nmail::options().caFile = QString::fromUtf8(env.value("CA_FILE"));
     ScriptedSeams seams;
     ScriptedFileDialogs files;
-    auto* form = new WriteForm(state, seams.seams(), files, {[] { return QStringLiteral("2026/12/08  9:30:05"); }});
+    auto* form = new WriteForm(state, seams.seams(), files, {[] { return QStringLiteral("2026/12/08  9:30:05"); }, {}});
     form->SubjectText->setText(QStringLiteral("一斉送信の速さ"));
     form->setBodyText(QStringLiteral("一斉送信の速さを測るための本文です。\r\n").repeated(20));
     form->Command4->click();

@@ -1,8 +1,10 @@
-// Fetching and deleting a mailbox of many 2 KB mails through the mail library, the way the mail
-// check calls it (status, size, text, attachment expansion, delete; one close at the end).
+// Fetching and deleting a mailbox of many mails through the mail library, the way the mail check
+// calls it (status, size, text, attachment expansion, delete; one close at the end).
 //
-//   pop3_fetch_bench inject SERVERS_ENV USER COUNT   drop COUNT mails into USER's Maildir
-//   pop3_fetch_bench fetch SERVERS_ENV USER          fetch and delete them all, print the time
+//   pop3_fetch_bench inject SERVERS_ENV USER COUNT [KB]   drop COUNT mails of about KB kilobytes
+//                                                         (default 2: Japanese text only; larger
+//                                                         ones carry a binary attachment)
+//   pop3_fetch_bench fetch SERVERS_ENV USER               fetch and delete them all, print the time
 
 #include "mail/MailOptions.h"
 #include "mail/NMailSession.h"
@@ -22,19 +24,39 @@
 
 namespace {
 
-// A 2 KB Japanese mail, numbered so every one is different.
-QByteArray sampleMail(int number)
+QByteArray japaneseText(qsizetype bytes)
 {
     QStringEncoder jis("ISO-2022-JP");
-    QByteArray body;
-    while (body.size() < 1700)
-        body += jis(QStringLiteral("受信の速さを測るための本文です。①～\r\n"));
-    return "From: bench@example.jp\r\nTo: bench@example.jp\r\nSubject: bench " + QByteArray::number(number) +
-           "\r\nDate: Tue, 08 Dec 2026 09:30:05 +0900\r\nMIME-Version: 1.0\r\n"
-           "Content-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: 7bit\r\n\r\n" + body;
+    QByteArray text;
+    while (text.size() < bytes)
+        text += jis(QStringLiteral("受信の速さを測るための本文です。①～\r\n"));
+    return text;
 }
 
-int inject(const QHash<QByteArray, QByteArray>& env, const QString& user, int count)
+// A Japanese mail of about kilobytes KB, numbered so every one is different: 2 KB of text, and
+// beyond that a base64 attachment of bytes that differ from mail to mail (a photo, say).
+QByteArray sampleMail(int number, int kilobytes)
+{
+    const QByteArray head = "From: bench@example.jp\r\nTo: bench@example.jp\r\nSubject: bench " + QByteArray::number(number) +
+                            "\r\nDate: Tue, 08 Dec 2026 09:30:05 +0900\r\nMIME-Version: 1.0\r\n";
+    if (kilobytes <= 2)
+        return head + "Content-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: 7bit\r\n\r\n" +
+               japaneseText(1700);
+    QByteArray data((kilobytes - 2) * 1024 * 3 / 4, '\0');
+    for (qsizetype i = 0; i < data.size(); ++i)
+        data[i] = static_cast<char>((i * 7 + number) % 251);
+    const QByteArray b64 = data.toBase64();
+    QByteArray lines;
+    for (qsizetype i = 0; i < b64.size(); i += 76)
+        lines += b64.mid(i, 76) + "\r\n";
+    return head + "Content-Type: multipart/mixed; boundary=\"----=_Part_4711_20261208.0930\"\r\n\r\n"
+                  "------=_Part_4711_20261208.0930\r\n"
+                  "Content-Type: text/plain; charset=ISO-2022-JP\r\n\r\n" + japaneseText(1700) +
+           "------=_Part_4711_20261208.0930\r\nContent-Type: image/jpeg; name=\"photo.jpg\"\r\nContent-Disposition: attachment; "
+           "filename=\"photo.jpg\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" + lines + "------=_Part_4711_20261208.0930--\r\n";
+}
+
+int inject(const QHash<QByteArray, QByteArray>& env, const QString& user, int count, int kilobytes)
 {
     const QString maildir = QString::fromUtf8(env.value("HOME_DIR")) + u'/' + user + QStringLiteral("/Maildir");
     // Names differ from one injection to the next: Dovecot remembers the names it has seen.
@@ -42,7 +64,7 @@ int inject(const QHash<QByteArray, QByteArray>& env, const QString& user, int co
     for (int i = 1; i <= count; ++i) {
         const QString name = QStringLiteral("%1.%2.bench").arg(batch).arg(i, 6, 10, QChar(u'0'));
         QFile f(maildir + QStringLiteral("/tmp/") + name);
-        if (!f.open(QIODevice::WriteOnly) || f.write(sampleMail(i)) < 0)
+        if (!f.open(QIODevice::WriteOnly) || f.write(sampleMail(i, kilobytes)) < 0)
             return 1;
         f.close();
         QFile::rename(f.fileName(), maildir + QStringLiteral("/new/") + name);
@@ -90,9 +112,9 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() >= 5 && args[1] == QStringLiteral("inject"))
-        return inject(readServersEnv(args[2]), args[3], args[4].toInt());
+        return inject(readServersEnv(args[2]), args[3], args[4].toInt(), args.value(5, QStringLiteral("2")).toInt());
     if (args.size() >= 4 && args[1] == QStringLiteral("fetch"))
         return fetchAll(readServersEnv(args[2]), args[3]);
-    std::fprintf(stderr, "usage: pop3_fetch_bench inject ENV USER COUNT | fetch ENV USER\n");
+    std::fprintf(stderr, "usage: pop3_fetch_bench inject ENV USER COUNT [KB] | fetch ENV USER\n");
     return 2;
 }

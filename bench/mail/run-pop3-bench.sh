@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Times fetching and deleting COUNT (default 1000) mails of 2 KB from a loopback Dovecot: through
-# the mail library alone, through the program's whole mail check (records written and flushed,
-# attachments expanded), and with mpop; all over STLS with the same login.
-#   run-pop3-bench.sh BUILD_DIR [COUNT]
+# Times fetching and deleting a mailbox from a loopback Dovecot: through the mail library alone,
+# through the program's whole mail check (records written and made durable, attachments
+# expanded), and with mpop; all over STLS with the same login, one after the other in one run.
+# Without COUNT it measures both standard cases, 1000 mails of 2 KB and 200 mails of 200 KB.
+#   run-pop3-bench.sh BUILD_DIR [COUNT [KB]]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:?usage: run-pop3-bench.sh BUILD_DIR [COUNT]}" && pwd)
-count=${2:-1000}
+build=$(cd "${1:?usage: run-pop3-bench.sh BUILD_DIR [COUNT [KB]]}" && pwd)
 bench=$build/bench/mail/pop3_fetch_bench
 work=$(mktemp -d)
 chmod 755 "$work"  # Dovecot's unprivileged processes must reach the servers below it
@@ -16,23 +16,36 @@ trap '"$here/../../scripts/mailservers/stop.sh" "$work/servers"; rm -rf "$work"'
 env=$work/servers/servers.env
 . "$env"
 maildir=$HOME_DIR/bench/Maildir
+left() { echo "  left on the server: $(find "$maildir/cur" "$maildir/new" -type f | wc -l)"; }
+seconds() { grep -oE '[0-9]+\.[0-9]+ s' | head -n 1 | cut -d' ' -f1; }
 
-"$bench" inject "$env" bench "$count"
-"$bench" fetch "$env" bench
-left() { echo "left on the server: $(find "$maildir/cur" "$maildir/new" -type f | wc -l)"; }
-left
+one_case() {
+  local count=$1 kb=$2 library whole mpop_time start end
+  echo "== $count mails of $kb KB"
+  "$bench" inject "$env" bench "$count" "$kb"
+  library=$("$bench" fetch "$env" bench | tee /dev/stderr | seconds)
+  left
+  "$bench" inject "$env" bench "$count" "$kb"
+  whole=$("$build/bench/app/check_mail_bench" "$env" bench | tee /dev/stderr | seconds)
+  left
+  "$bench" inject "$env" bench "$count" "$kb"
+  rm -rf "$work/out" "$work/uidls"
+  mkdir -p "$work/out/"{cur,new,tmp}
+  start=$(date +%s.%N)
+  mpop --host=127.0.0.1 --port="$POP3_PORT" --tls=on --tls-starttls=on --tls-trust-file="$CA_FILE" \
+    --auth=plain --user=bench --passwordeval="echo secret-bench" --keep=off --only-new=off \
+    --uidls-file="$work/uidls" --delivery=maildir,"$work/out" -q || echo "mpop failed with status $?"
+  end=$(date +%s.%N)
+  mpop_time=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.2f", e - s }')
+  echo "mpop: $(ls "$work/out/new" | wc -l) mails fetched and deleted in $mpop_time s" >&2
+  left
+  awk -v w="$whole" -v l="$library" -v m="$mpop_time" -v c="$count" -v k="$kb" \
+    'BEGIN { printf "%d x %d KB: 受信 %.2f s (%.2fx mpop), mail library %.2f s (%.2fx mpop), mpop %.2f s\n", c, k, w, w / m, l, l / m, m }'
+}
 
-"$bench" inject "$env" bench "$count"
-"$build/bench/app/check_mail_bench" "$env" bench
-left
-
-"$bench" inject "$env" bench "$count"
-mkdir -p "$work/out/"{cur,new,tmp}
-start=$(date +%s.%N)
-mpop --host=127.0.0.1 --port="$POP3_PORT" --tls=on --tls-starttls=on --tls-trust-file="$CA_FILE" \
-  --auth=plain --user=bench --passwordeval="echo secret-bench" --keep=off --only-new=off \
-  --uidls-file="$work/uidls" --delivery=maildir,"$work/out" -q || echo "mpop failed with status $?"
-end=$(date +%s.%N)
-awk -v n="$(ls "$work/out/new" | wc -l)" -v s="$start" -v e="$end" \
-  'BEGIN { printf "mpop: %d mails fetched and deleted in %.2f s\n", n, e - s }'
-left
+if [ $# -ge 2 ]; then
+  one_case "$2" "${3:-2}"
+else
+  one_case 1000 2
+  one_case 200 200
+fi

@@ -32,7 +32,8 @@ stop_started() {
 window_id() {
   local title=$1 id i
   for ((i = 0; i < 300; i++)); do
-    id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1)
+    # xdotool fails while there is no such window: not a reason to end a script run with -e.
+    id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1 || true)
     if [ -n "$id" ]; then echo "$id"; return 0; fi
     sleep 0.2
   done

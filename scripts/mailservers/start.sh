@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the loopback mail servers of the tests: Dovecot (POP3 with STLS, POP3S, plain and APOP
-# logins, Maildir) and an SMTP server (plain, AUTH-required with STARTTLS, implicit TLS) that
+# logins, Maildir), GNU Mailutils pop3d as a second POP3 server (plain text, users logging in as
+# USER@localhost with a password and no APOP secret) and an SMTP server (plain, AUTH-required with STARTTLS, implicit TLS) that
 # delivers into Dovecot's Maildirs. Everything lives under DIR; nothing outside it is touched.
 # Writes DIR/servers.env (KEY=VALUE lines) for the tests and DIR/*.pid for stop.sh.
 #
@@ -22,27 +23,36 @@ dir=$(cd "$dir" && pwd)
 # Dovecot's login processes run unprivileged and must reach their sockets below base_dir.
 chmod 755 "$dir"
 
-read -r pop3 pop3s smtp smtpauth smtps < <(/usr/bin/python3 - <<'PY'
+read -r pop3 pop3s smtp smtpauth smtps mupop3 < <(/usr/bin/python3 - <<'PY'
 import socket
-socks = [socket.socket() for _ in range(5)]
+socks = [socket.socket() for _ in range(6)]
 for s in socks:
     s.bind(("127.0.0.1", 0))
 print(*[s.getsockname()[1] for s in socks])
 PY
 )
 
-# A throw-away CA and a server certificate for 127.0.0.1 and localhost.
+# A throw-away CA and a server certificate for 127.0.0.1 and localhost. With
+# MAILSERVERS_CERT=self-signed the server certificate signs itself instead, as on many home
+# servers (ca.crt is then that certificate).
 tls=$dir/tls
 mkdir -p "$tls"
 (
   cd "$tls"
-  openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 30 \
-    -subj "/CN=Tessaly Test CA" -keyout ca.key -out ca.crt 2>/dev/null
-  openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
-    -subj "/CN=localhost" -keyout server.key -out server.csr 2>/dev/null
   printf 'subjectAltName=IP:127.0.0.1,DNS:localhost\nbasicConstraints=CA:FALSE\n' > ext.cnf
-  openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 30 \
-    -extfile ext.cnf -out server.crt 2>/dev/null
+  if [ "${MAILSERVERS_CERT:-}" = self-signed ]; then
+    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 30 \
+      -subj "/CN=localhost/O=Tessaly Home Server" -addext "subjectAltName=IP:127.0.0.1,DNS:localhost" \
+      -keyout server.key -out server.crt 2>/dev/null
+    cp server.crt ca.crt
+  else
+    openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 30 \
+      -subj "/CN=Tessaly Test CA" -keyout ca.key -out ca.crt 2>/dev/null
+    openssl req -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes \
+      -subj "/CN=localhost" -keyout server.key -out server.csr 2>/dev/null
+    openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -days 30 \
+      -extfile ext.cnf -out server.crt 2>/dev/null
+  fi
   chmod 644 server.key
 )
 
@@ -117,16 +127,38 @@ echo $! > "$dir/dovecot.pid"
   --plain "$smtp" --auth "$smtpauth" --implicit "$smtps" "${smtpd_tls[@]}" > "$dir/smtpd.log" 2>&1 &
 echo $! > "$dir/smtpd.pid"
 
+# Mailutils greets with an APOP timestamp whatever the account has; mail is kept in a Maildir
+# named INBOX in each user's home, in files with LF line ends as a delivery agent writes them.
+mu=$dir/mailutils
+mkdir -p "$mu/domains" "$mu/home"
+: > "$mu/domains/localhost"
+for u in "${users[@]}"; do
+  echo "$u:$(openssl passwd -6 "secret-$u"):$(id -u mail):$(id -g mail):$u:$mu/home/$u:/bin/false" \
+    >> "$mu/domains/localhost"
+  mkdir -p "$mu/home/$u/INBOX/"{cur,new,tmp}
+done
+chown -R mail:mail "$mu/home"
+cat > "$mu/pop3d.conf" <<CONF
+auth { authentication generic; authorization virtdomain; };
+virtdomain { passwd-dir $mu/domains; };
+mandatory-locking { enable no; };
+server 127.0.0.1:$mupop3 { };
+foreground yes;
+mode daemon;
+CONF
+/usr/sbin/pop3d --config-file="$mu/pop3d.conf" > "$mu/pop3d.log" 2>&1 &
+echo $! > "$dir/pop3d.pid"
+
 wait_port() {
   for _ in $(seq 1 100); do
     if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then return 0; fi
     sleep 0.05
   done
   echo "server on port $1 did not start; see $dir" >&2
-  cat "$dir/dovecot/stdout.log" "$dir/smtpd.log" >&2 || true
+  cat "$dir/dovecot/stdout.log" "$dir/smtpd.log" "$mu/pop3d.log" >&2 || true
   return 1
 }
-ports=("$pop3" "$smtp" "$smtpauth")
+ports=("$pop3" "$smtp" "$smtpauth" "$mupop3")
 [ "$tls_on" = off ] || ports+=("$pop3s" "$smtps")
 for p in "${ports[@]}"; do wait_port "$p"; done
 
@@ -136,6 +168,8 @@ POP3S_PORT=$pop3s
 SMTP_PORT=$smtp
 SMTP_AUTH_PORT=$smtpauth
 SMTPS_PORT=$smtps
+MAILUTILS_POP3_PORT=$mupop3
+MAILUTILS_HOME_DIR=$mu/home
 CA_FILE=$tls/ca.crt
 HOME_DIR=$dir/home
 SPOOL_DIR=$dir/spool

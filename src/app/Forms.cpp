@@ -75,7 +75,9 @@ FriendForm& Forms::friendForm()
 WriteForm& Forms::writeForm()
 {
     return loaded(write_, [this] {
-        return new WriteForm(state_, seams_, fileDialogs_, WriteFormHooks{[this] { return mainForm().Text2->text(); }});
+        return new WriteForm(state_, seams_, fileDialogs_,
+                             WriteFormHooks{[this] { return mainForm().Text2->text(); },
+                                            [this](const QString& text) { mainForm().showProgress(text); }});
     });
 }
 

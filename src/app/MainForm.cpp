@@ -229,6 +229,20 @@ int RunProgram(Forms& forms)
 
 void MainForm::Timer2_Timer() { Text2->setText(clockText(forms_.seams().clock.now())); }
 
+void MainForm::showProgress(const QString& text)
+{
+    if (text.isEmpty()) {
+        if (textBeforeProgress_)
+            Label2->setText(*textBeforeProgress_);
+        textBeforeProgress_.reset();
+    } else {
+        if (!textBeforeProgress_)
+            textBeforeProgress_ = Label2->text();
+        Label2->setText(text);
+    }
+    Label2->repaint();
+}
+
 void MainForm::StartRoulette()
 {
     Timer1->setInterval(wheel_.start(forms_.seams().random));

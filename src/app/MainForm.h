@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 class QLabel;
 class QLineEdit;
@@ -28,6 +29,10 @@ public:
 
     void StartRoulette();
     void Timer1_Timer();
+    // Shows how far a long operation (a mail check, a bulk send) is in Label2 and repaints that
+    // line at once, while the operation keeps the event loop waiting: nothing else is painted
+    // and no input is taken meanwhile. An empty text gives Label2 back its text from before.
+    void showProgress(const QString& text);
     void Timer2_Timer();
 
     QLabel* Image1;
@@ -68,6 +73,7 @@ private:
     Forms& forms_;
     roulette::RouletteWheel wheel_;
     QHash<QObject*, QString> helpTexts_;
+    std::optional<QString> textBeforeProgress_;
 };
 
 // Shows the main window, runs its start-up and then the program's events until the main window

@@ -172,9 +172,10 @@ void BackForm::Command2_Click()
     if (!compose::readyToSend(seams_.messages, this, state_.account, mail, Captions))
         return;
     std::optional<QString> failure;
+    compose::TrustQuestion trust{seams_.messages, this};
     {
         compose::WaitCursor wait;
-        failure = compose::sendMail(state_.account, state_.folder, mail);
+        failure = compose::sendMail(state_.account, state_.folder, mail, trust);
     }
     if (failure) {
         seams_.messages.show(this, *failure + ReplyKeptNote, SendErrorTitle, MessageButtons::Ok, MessageIcon::None);

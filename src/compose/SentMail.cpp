@@ -5,6 +5,7 @@
 #include "platform/Cp932.h"
 #include "platform/TextFields.h"
 #include "settings/SettingsFiles.h"
+#include "settings/TrustPrompt.h"
 
 #include <string>
 #include <vector>
@@ -40,17 +41,29 @@ store::HistoryRecord sentRecord(const QString& clockText, const OutgoingMail& ma
 }
 
 std::optional<QString> sendMail(const AccountSettings& account, const ProgramFolder& folder,
-                                const OutgoingMail& mail)
+                                const OutgoingMail& mail, TrustQuestion& trust)
 {
+    useTrustedCertificatesOf(folder);
     // The account in memory is filled by a mail check or the ID/password window; before either,
     // the stored account is the one the user set up.
     const bool entered = !account.UserId.isEmpty() || !account.Password.isEmpty();
     const StoredAccount stored = entered ? StoredAccount{} : ReadAccount(folder);
     nmail::options().smtpUserId = entered ? account.UserId : stored.userId;
     nmail::options().smtpPassword = entered ? account.Password : stored.password;
-    const int result = nmail::NMailSmtpSendMail(
-        cp932Bytes(account.SmtpServer), cp932Bytes(mail.to), {}, {}, cp932Bytes(account.MailAddress),
-        cp932Bytes(mail.subject), cp932Bytes(mail.body), {}, cp932Bytes(mail.attachments), 0);
+    auto send = [&] {
+        return nmail::NMailSmtpSendMail(cp932Bytes(account.SmtpServer), cp932Bytes(mail.to), {}, {},
+                                        cp932Bytes(account.MailAddress), cp932Bytes(mail.subject),
+                                        cp932Bytes(mail.body), {}, cp932Bytes(mail.attachments), 0);
+    };
+    int result = send();
+    // Nothing went over a connection whose certificate was refused: once the user trusts it,
+    // the same mail goes out.
+    if (const auto certificate = nmail::NMailUntrustedCertificate(); result < 0 && certificate && !trust.declined) {
+        if (askToTrustCertificate(trust.messages, trust.window, *certificate))
+            result = send();
+        else
+            trust.declined = true;
+    }
     if (result < 0)
         return lastErrorText();
     return std::nullopt;

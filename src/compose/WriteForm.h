@@ -40,6 +40,8 @@ class AttachmentList;
 struct WriteFormHooks {
     // The main window's clock text (date, two spaces, time) at this moment: the sending date.
     std::function<QString()> clockText;
+    // Shows how far a bulk send is in the main window at once; an empty text ends the showing.
+    std::function<void(const QString&)> showProgress;
 };
 
 class WriteForm : public QWidget {
@@ -120,6 +122,7 @@ private:
         int failed = 0;      // passes whose mail the library refused
         int unlisted = 0;    // list entries without an address-book record
         bool stopped = false;  // the user chose not to send a mail that cannot be recorded
+        bool certificateDeclined = false;  // the user would not trust the SMTP server's certificate
     };
     enum class RecordOutcome { Written, Unrecorded, Stop };
 

@@ -105,7 +105,12 @@ WriteForm::PassOutcome WriteForm::sendPasses(Attempt& attempt)
         return outcome;
     }
     const nmail::NMailSmtpBatch oneSession;  // every pass goes over one SMTP session
+    auto progress = [this](const QString& text) {
+        if (hooks_.showProgress)
+            hooks_.showProgress(text);
+    };
     for (int pass = 1; pass <= attempt.passes; ++pass) {
+        progress(QStringLiteral("送信中 %1/%2").arg(pass).arg(attempt.passes));
         const std::optional<QString> address = AddressPanel->bookAddress(pass);
         if (!address) {
             outcome.unlisted = attempt.passes - pass + 1;
@@ -116,6 +121,7 @@ WriteForm::PassOutcome WriteForm::sendPasses(Attempt& attempt)
             break;
         }
     }
+    progress({});
     return outcome;
 }
 
@@ -141,10 +147,12 @@ bool WriteForm::sendPass(int pass, const QString& recipient, Attempt& attempt, b
     if (delivered)
         return true;
     std::optional<QString> failure;
+    compose::TrustQuestion trust{seams_.messages, this, outcome.certificateDeclined};
     {
         compose::WaitCursor wait;
-        failure = compose::sendMail(state_.account, state_.folder, composed(recipient));
+        failure = compose::sendMail(state_.account, state_.folder, composed(recipient), trust);
     }
+    outcome.certificateDeclined = trust.declined;
     if (failure) {
         ++outcome.failed;
         seams_.messages.show(this, *failure, SendErrorTitle, MessageButtons::Ok, MessageIcon::None);

@@ -42,14 +42,22 @@ void LoadHistory(TyakuForm& viewer, ProgramState& state, store::HistoryKind kind
 
 store::StoreResult AppendReceivedRecord(TyakuForm& viewer, ProgramState& state, int number)
 {
+    return AppendReceivedRecord(state, store::historyPath(state.folder, store::HistoryKind::Received), number,
+                                {viewer.Text9->text(), viewer.Text8->text(), viewer.Text7->text(), viewer.bodyText()},
+                                store::Durability::BeforeReturn);
+}
+
+store::StoreResult AppendReceivedRecord(ProgramState& state, const QString& path, int number,
+                                        const ReceivedMail& mail, store::Durability durability)
+{
     using textfields::trimSpaces;
     store::HistoryRecord& record = state.ReceivedRecord;
-    record.Subject = trimSpaces(viewer.Text9->text());
-    record.setAddressField(store::HistoryKind::Received, trimSpaces(viewer.Text8->text()));
-    record.setDateField(store::HistoryKind::Received, trimSpaces(viewer.Text7->text()));
-    record.Body = trimSpaces(viewer.bodyText());
+    record.Subject = trimSpaces(mail.subject);
+    record.setAddressField(store::HistoryKind::Received, trimSpaces(mail.sender));
+    record.setDateField(store::HistoryKind::Received, trimSpaces(mail.date));
+    record.Body = trimSpaces(TyakuForm::shownText(mail.body));
     record.InUse = 1;
-    return store::writeRecord(store::historyPath(state.folder, store::HistoryKind::Received), number, record);
+    return store::writeRecord(path, number, record, durability);
 }
 
 }  // namespace history

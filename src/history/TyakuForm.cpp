@@ -243,6 +243,22 @@ QString TyakuForm::bodyText() const
     return rtfEd->toPlainText().replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
 }
 
+QString TyakuForm::shownText(const QString& text)
+{
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // A document's paragraph and line separators and its frame marks read back as line ends,
+    // and a no-break space as a space.
+    for (QChar& c : shown) {
+        const char16_t u = c.unicode();
+        if (u == QChar::ParagraphSeparator || u == QChar::LineSeparator || u == 0xfdd0 || u == 0xfdd1)
+            c = u'\n';
+        else if (u == QChar::Nbsp)
+            c = u' ';
+    }
+    return shown.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+}
+
 void TyakuForm::setBodyText(const QString& text)
 {
     // The text box would read CR and LF each as a paragraph end, doubling every stored line end.

@@ -45,6 +45,9 @@ public:
     // the mail library's texts. The text box itself keeps one paragraph per line.
     QString bodyText() const;
     void setBodyText(const QString& text);
+    // What bodyText() gives back after setBodyText(text), without a text box: every line end
+    // becomes CR LF, and the few characters the text box shows as others are those others.
+    static QString shownText(const QString& text);
 
     // Empties List1 and adds lines for the mail check: each line stands for the given record of
     // the given history, whatever its position (see HistoryList).

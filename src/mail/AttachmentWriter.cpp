@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QRegularExpression>
 
 #include <vmime/vmime.hpp>
@@ -68,15 +69,31 @@ QString withNumber(const QString& name, int number)
     return dot > 0 ? name.left(dot) + suffix + name.mid(dot) : name + suffix;
 }
 
-// Creates a file that did not exist before (never following a link or reusing a name).
+bool openNew(QFile& file, const QString& folder, const QString& name, int number)
+{
+    file.setFileName(folder + u'/' + withNumber(name, number));
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+}
+
+// Creates a file that did not exist before (never following a link or reusing a name): the name
+// itself when it is free, else the name with the first free number. A mailbox of many mails with
+// the same attachment name would try every taken number for every mail, so the search goes on
+// from where the last one for that name ended.
 bool createNew(QFile& file, const QString& folder, const QString& name)
 {
-    for (int number = 1; number < 10000; ++number) {
-        file.setFileName(folder + u'/' + withNumber(name, number));
-        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    static QHash<QString, int> lastNumber;
+    if (openNew(file, folder, name, 1))
+        return true;
+    if (!file.exists())
+        return false;  // the folder is missing or not writable
+    int& last = lastNumber[folder + u'/' + name];
+    for (int number = std::max(2, last + 1); number < 10000; ++number) {
+        if (openNew(file, folder, name, number)) {
+            last = number;
             return true;
+        }
         if (!file.exists())
-            return false;  // the folder is missing or not writable
+            return false;
     }
     return false;
 }

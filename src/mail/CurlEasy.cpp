@@ -3,6 +3,10 @@
 #include "mail/MailOptions.h"
 
 #include <QRegularExpression>
+#include <QSslCertificate>
+
+#include <openssl/ssl.h>
+#include <openssl/x509v3.h>
 
 namespace nmail {
 
@@ -36,6 +40,48 @@ CurlEasy::CurlEasy() : handle_(curl_easy_init())
     curl_easy_setopt(handle_, CURLOPT_VERBOSE, 1L);
     curl_easy_setopt(handle_, CURLOPT_DEBUGFUNCTION, &CurlEasy::onDebug);
     curl_easy_setopt(handle_, CURLOPT_DEBUGDATA, this);
+}
+
+void CurlEasy::checkCertificateOf(const ServerAddress& server)
+{
+    server_ = server;
+    curl_easy_setopt(handle_, CURLOPT_SSL_CTX_FUNCTION, &CurlEasy::onSslContext);
+    curl_easy_setopt(handle_, CURLOPT_SSL_CTX_DATA, this);
+    // A pinned certificate is accepted for exactly this server whatever names it carries; the
+    // verification below compares it byte for byte instead.
+    const bool pinned = TrustedCertificates(options().trustFile).pinFor(server.display()).has_value();
+    curl_easy_setopt(handle_, CURLOPT_SSL_VERIFYHOST, pinned ? 0L : 2L);
+}
+
+CURLcode CurlEasy::onSslContext(CURL*, void* context, void* self)
+{
+    SSL_CTX_set_cert_verify_callback(static_cast<SSL_CTX*>(context), &CurlEasy::onVerify, self);
+    return CURLE_OK;
+}
+
+int CurlEasy::onVerify(X509_STORE_CTX* store, void* self)
+{
+    auto* me = static_cast<CurlEasy*>(self);
+    QStringList problems;
+    if (X509_verify_cert(store) != 1)
+        problems.append(QString::fromUtf8(X509_verify_cert_error_string(X509_STORE_CTX_get_error(store))));
+    X509* leaf = X509_STORE_CTX_get0_cert(store);
+    const QByteArray host = me->server_->host.toUtf8();
+    const bool nameMatches = leaf && (X509_check_host(leaf, host.constData(), static_cast<size_t>(host.size()), 0, nullptr) == 1
+                                      || X509_check_ip_asc(leaf, host.constData(), 0) == 1);
+    if (!nameMatches)
+        problems.append(QStringLiteral("証明書の名前がサーバー名 %1 と一致しません").arg(me->server_->host));
+    QByteArray der;
+    if (leaf) {
+        der.resize(i2d_X509(leaf, nullptr));
+        auto* out = reinterpret_cast<unsigned char*>(der.data());
+        i2d_X509(leaf, &out);
+    }
+    me->untrusted_ = judgeCertificate(me->server_->display(), QSslCertificate(der, QSsl::Der), problems.isEmpty(), problems);
+    if (me->untrusted_)
+        return 0;
+    X509_STORE_CTX_set_error(store, X509_V_OK);
+    return 1;
 }
 
 CurlEasy::~CurlEasy()

@@ -47,11 +47,9 @@ class Decoder {
 public:
     explicit Decoder(int& undecodable) : undecodable_(undecodable) {}
 
-    void ascii(char c)
-    {
-        flush();
-        out_ += QLatin1Char(c);
-    }
+    // ASCII and half-width katakana are themselves in code page 932 too: whole lines of mixed
+    // text go through its converter in one piece.
+    void ascii(char c) { pending_ += c; }
     void bad()
     {
         flush();
@@ -63,8 +61,7 @@ public:
     {
         if (c > 0x5F)
             return bad();
-        flush();
-        out_ += QChar(char16_t(0xFF61 + c - 0x21));
+        pending_ += char(c + 0x80);
     }
 
     // Code page 932 holds JIS X 0208 with the NEC row 13 and the NEC-selected IBM rows 89 to 92
@@ -114,14 +111,18 @@ private:
         if (pending_.isEmpty())
             return;
         QString text = cp932::decode(pending_);
-        pending_.clear();
-        // Only pairs went in, so every "?" stands for a pair code page 932 does not assign.
+        // Every character of the input gives one of the output: a "?" where the input had a
+        // pair is a pair code page 932 does not assign, one where it had a "?" is a "?".
+        qsizetype at = 0;
         for (QChar& c : text) {
-            if (c == u'?') {
+            const bool pair = at < pending_.size() && cp932::isLeadByte(static_cast<unsigned char>(pending_[at]));
+            if (pair && c == u'?') {
                 c = QChar(Replacement);
                 ++undecodable_;
             }
+            at += pair ? 2 : 1;
         }
+        pending_.clear();
         out_ += text;
     }
 

@@ -16,6 +16,9 @@ struct MailOptions {
     std::chrono::milliseconds timeout{std::chrono::seconds(30)};
     // PEM file of trusted CAs; empty means the system's trust store.
     QString caFile;
+    // The file of certificates the user trusted for one server each (CertificateTrust.h); empty
+    // means none is trusted beyond the CAs.
+    QString trustFile;
     // Ports that speak TLS from the first byte; on every other port STARTTLS/STLS is used when
     // the server offers it.
     std::set<int> implicitTlsPorts{995, 465};

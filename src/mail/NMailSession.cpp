@@ -6,7 +6,7 @@
 #include "mail/MessageComposer.h"
 #include "mail/MessageDecoder.h"
 #include "mail/ParsedMail.h"
-#include "mail/Pop3Session.h"
+#include "mail/pop3/Pop3Client.h"
 #include "mail/SmtpSender.h"
 #include "platform/Cp932.h"
 #include "platform/TextFields.h"
@@ -27,13 +27,21 @@ namespace {
 struct LibraryState {
     int bufferSize = 8192;
     int nextHandle = 1;
-    std::map<int, std::unique_ptr<Pop3Session>> sessions;
+    std::map<int, std::unique_ptr<Pop3Client>> sessions;
+    // The certificate the last failed connection refused, for the user to decide on.
+    std::optional<CertificateFacts> untrusted;
     QString lastError;
     // The mail last fetched: the caller asks for its parts one call at a time.
     int fetchedHandle = 0;
     int fetchedNumber = 0;
     QByteArray fetchedRaw;
+    // Parsed once for both its text and its attachments.
+    std::unique_ptr<ParsedMail> fetchedParsed;
     DecodedMail fetched;
+    // Its texts in code page 932, encoded once for every buffer they fill.
+    struct {
+        QByteArray subject, date, sender, text;
+    } fetchedBytes;
     int fetchedLoss = 0;  // MailLoss bits of the fetched mail, its buffers and files
 };
 
@@ -67,25 +75,31 @@ bool putBytes(std::span<char> out, const QByteArray& bytes, qsizetype limit)
 }
 
 // As putBytes, for text in code page 932; a double-byte character is never split.
-bool putText(std::span<char> out, const QString& text, qsizetype limit)
+// Fills out with code page 932 bytes cut to fit; false when they did not fit whole.
+bool putEncoded(std::span<char> out, const QByteArray& encoded, qsizetype limit)
 {
     const qsizetype room = std::max<qsizetype>(std::min(static_cast<qsizetype>(out.size()), limit) - 1, 0);
-    const QByteArray bytes = textfields::cutBytes(text, room);
+    const QByteArray bytes = textfields::cutEncoded(encoded, room);
     putBytes(out, bytes, limit);
-    return bytes.size() == cp932::encode(text).size();
+    return bytes.size() == encoded.size();
+}
+
+bool putText(std::span<char> out, const QString& text, qsizetype limit)
+{
+    return putEncoded(out, cp932::encode(text), limit);
 }
 
 // Characters code page 932 has no code for come out of its encoder as "?".
-bool fitsCodePage932(const QString& text)
+bool fitsCodePage932(const QString& text, const QByteArray& encoded)
 {
-    return cp932::encode(text).count('?') == text.count(u'?');
+    return encoded.count('?') == text.count(u'?');
 }
 
 // Room for the text of the mail with its attachment lines once the files are written: a name
 // taken in the folder gets " (n)" added, at most seven bytes.
-qsizetype textBytesNeeded(const DecodedMail& mail)
+qsizetype textBytesNeeded(const LibraryState& s)
 {
-    return cp932::encode(mail.text).size() + 7 * mail.attachments.size();
+    return s.fetchedBytes.text.size() + 7 * s.fetched.attachments.size();
 }
 
 // The text before the first NUL of a caller's buffer.
@@ -95,7 +109,7 @@ QByteArray cutAtNull(std::span<const char> buffer)
     return QByteArray(buffer.data(), static_cast<qsizetype>(end - buffer.begin()));
 }
 
-Pop3Session* session(int handle)
+Pop3Client* session(int handle)
 {
     const auto it = state().sessions.find(handle);
     if (it == state().sessions.end()) {
@@ -110,7 +124,7 @@ const DecodedMail* fetch(int handle, int number)
     LibraryState& s = state();
     if (s.fetchedHandle == handle && s.fetchedNumber == number)
         return &s.fetched;
-    Pop3Session* pop = session(handle);
+    Pop3Client* pop = session(handle);
     const QByteArray* raw = pop ? pop->message(number) : nullptr;
     if (!raw) {
         if (pop)
@@ -118,7 +132,8 @@ const DecodedMail* fetch(int handle, int number)
         return nullptr;
     }
     s.fetchedRaw = *raw;
-    s.fetched = decodeMail(ParsedMail(s.fetchedRaw));
+    s.fetchedParsed = std::make_unique<ParsedMail>(s.fetchedRaw);
+    s.fetched = decodeMail(*s.fetchedParsed);
     s.fetchedLoss = s.fetched.losses;
     // The buffers end at the first NUL: one inside the text would silently cut it there.
     for (QString* text : {&s.fetched.subject, &s.fetched.date, &s.fetched.sender, &s.fetched.body}) {
@@ -126,10 +141,11 @@ const DecodedMail* fetch(int handle, int number)
             text->replace(QChar(0), QChar(0xFFFD));
     }
     s.fetched.text = mailText(s.fetched.body, s.fetched.attachments);
-    for (const QString* text : {&s.fetched.subject, &s.fetched.sender, &s.fetched.text}) {
-        if (!fitsCodePage932(*text))
-            s.fetchedLoss |= MailLoss::Unrepresentable;
-    }
+    s.fetchedBytes = {cp932::encode(s.fetched.subject), cp932::encode(s.fetched.date),
+                      cp932::encode(s.fetched.sender), cp932::encode(s.fetched.text)};
+    if (!fitsCodePage932(s.fetched.subject, s.fetchedBytes.subject) ||
+        !fitsCodePage932(s.fetched.sender, s.fetchedBytes.sender) || !fitsCodePage932(s.fetched.text, s.fetchedBytes.text))
+        s.fetchedLoss |= MailLoss::Unrepresentable;
     s.fetchedHandle = handle;
     s.fetchedNumber = number;
     return &s.fetched;
@@ -140,17 +156,20 @@ void forgetFetched()
     LibraryState& s = state();
     s.fetchedHandle = s.fetchedNumber = 0;
     s.fetchedRaw.clear();
+    s.fetchedParsed.reset();
     s.fetched = {};
+    s.fetchedBytes = {};
     s.fetchedLoss = 0;
 }
 
 int fillStatus(const DecodedMail* mail, std::span<char> subject, std::span<char> date,
                std::span<char> sender, std::span<char> header)
 {
-    const qsizetype limit = state().bufferSize;
-    putText(subject, mail ? mail->subject : QString(), limit);
-    putText(date, mail ? mail->date : QString(), limit);
-    putText(sender, mail ? mail->sender : QString(), limit);
+    const LibraryState& s = state();
+    const qsizetype limit = s.bufferSize;
+    putEncoded(subject, mail ? s.fetchedBytes.subject : QByteArray(), limit);
+    putEncoded(date, mail ? s.fetchedBytes.date : QByteArray(), limit);
+    putEncoded(sender, mail ? s.fetchedBytes.sender : QByteArray(), limit);
     putBytes(header, mail ? mail->header : QByteArray(), limit);
     return mail ? 0 : -1;
 }
@@ -258,12 +277,15 @@ int NMailSetOption(int option, int value)
 
 int NMailPop3Connect(std::string_view server)
 {
+    state().untrusted.reset();
     const auto address = ServerAddress::parse(fromCp932(server), MailProtocol::Pop3);
     if (!address)
         return failWith(QStringLiteral("POP3サーバーの指定が正しくありません: %1").arg(fromCp932(server)));
-    auto pop = std::make_unique<Pop3Session>(*address);
-    if (!pop->probe())
+    auto pop = std::make_unique<Pop3Client>(*address);
+    if (!pop->connectToServer()) {
+        state().untrusted = pop->untrustedCertificate();
         return failWith(pop->error());
+    }
     LibraryState& s = state();
     const int handle = s.nextHandle++;
     s.sessions[handle] = std::move(pop);
@@ -272,7 +294,7 @@ int NMailPop3Connect(std::string_view server)
 
 int NMailPop3Authenticate(int handle, std::string_view userId, std::string_view password, int apop)
 {
-    Pop3Session* pop = session(handle);
+    Pop3Client* pop = session(handle);
     if (!pop)
         return -1;
     const int count = pop->login(fromCp932(userId), fromCp932(password), apop != 0);
@@ -287,7 +309,7 @@ int NMailPop3GetMailStatus(int handle, int number, std::span<char> subject, std:
 
 int NMailPop3GetMailSize(int handle, int number)
 {
-    Pop3Session* pop = session(handle);
+    Pop3Client* pop = session(handle);
     qint64 size = pop ? pop->listedSize(number) : -1;
     if (pop && size < 0)
         return failWith(QStringLiteral("メール %1 はありません").arg(number));
@@ -295,7 +317,7 @@ int NMailPop3GetMailSize(int handle, int number)
     // of code page 932 a letter): the size the caller allocates by must hold the decoded text.
     const LibraryState& s = state();
     if (size >= 0 && s.fetchedHandle == handle && s.fetchedNumber == number)
-        size = std::max<qint64>(size, textBytesNeeded(s.fetched));
+        size = std::max<qint64>(size, textBytesNeeded(s));
     return static_cast<int>(std::min<qint64>(size, std::numeric_limits<int>::max()));
 }
 
@@ -303,7 +325,7 @@ int NMailPop3GetMail(int handle, int number, std::span<char> subject, std::span<
                      std::span<char> sender, std::span<char> header, std::span<char> text, int, int)
 {
     const DecodedMail* mail = fetch(handle, number);
-    if (!putText(text, mail ? mail->text : QString(), std::numeric_limits<qsizetype>::max()))
+    if (!putEncoded(text, mail ? state().fetchedBytes.text : QByteArray(), std::numeric_limits<qsizetype>::max()))
         state().fetchedLoss |= MailLoss::TextCut;
     return fillStatus(mail, subject, date, sender, header);
 }
@@ -317,8 +339,10 @@ int NMailAttachmentFileFirst(int, std::span<char>, std::span<char>, std::span<ch
     // fetch does, as long as it is the same mail.
     const bool sameMail = s.fetchedNumber != 0 && !header.empty() &&
                           cutAtNull(header) == s.fetched.header.left(cutAtNull(header).size());
-    const QByteArray raw = sameMail ? s.fetchedRaw : QByteArray(wholeMail.data(), static_cast<qsizetype>(wholeMail.size()));
-    const AttachmentReport report = writeAttachments(ParsedMail(raw), fromCp932(folder));
+    const AttachmentReport report =
+        sameMail ? writeAttachments(*s.fetchedParsed, fromCp932(folder))
+                 : writeAttachments(ParsedMail(QByteArray(wholeMail.data(), static_cast<qsizetype>(wholeMail.size()))),
+                                    fromCp932(folder));
     if (report.result < 0)
         failWith(report.error);
     // The text is given back listing each attachment under the name its file was written with
@@ -349,7 +373,7 @@ int NMailAttachmentFileClose(int)
 
 int NMailPop3DeleteMail(int handle, int number)
 {
-    Pop3Session* pop = session(handle);
+    Pop3Client* pop = session(handle);
     if (!pop)
         return -1;
     return pop->remove(number) ? 0 : failWith(pop->error());
@@ -360,7 +384,43 @@ int NMailPop3Close(int handle)
     LibraryState& s = state();
     if (s.fetchedHandle == handle)
         forgetFetched();
+    const auto it = s.sessions.find(handle);
+    if (it == s.sessions.end())
+        return failWith(QStringLiteral("POP3の接続がありません"));
+    const bool committed = it->second->quit();
+    const QString error = it->second->error();
+    s.sessions.erase(it);
+    return committed ? 0 : failWith(error);
+}
+
+int NMailPop3Abort(int handle)
+{
+    LibraryState& s = state();
+    if (s.fetchedHandle == handle)
+        forgetFetched();
     return s.sessions.erase(handle) ? 0 : failWith(QStringLiteral("POP3の接続がありません"));
+}
+
+int NMailPop3GetMailUidl(int handle, int number, std::span<char> uidl)
+{
+    Pop3Client* pop = session(handle);
+    putBytes(uidl, pop ? pop->uniqueId(number) : QByteArray(), std::numeric_limits<qsizetype>::max());
+    return pop ? 0 : -1;
+}
+
+std::optional<CertificateFacts> NMailUntrustedCertificate()
+{
+    return state().untrusted;
+}
+
+int NMailTrustCertificate(const CertificateFacts& certificate)
+{
+    QString error;
+    if (certificate.sha256.isEmpty())
+        return failWith(QStringLiteral("証明書がないので信頼できません"));
+    return TrustedCertificates(options().trustFile).trust(certificate, &error)
+               ? 0
+               : failWith(QStringLiteral("信頼した証明書を保存できません: %1 (%2)").arg(options().trustFile, error));
 }
 
 int NMailGetMessage(int, std::span<char> buffer, int& length)
@@ -376,6 +436,7 @@ int NMailSmtpSendMail(std::string_view server, std::string_view to, std::string_
                       std::string_view body, std::string_view header, std::string_view attachments,
                       int)
 {
+    state().untrusted.reset();
     const auto address = ServerAddress::parse(fromCp932(server), MailProtocol::Smtp);
     if (!address)
         return failWith(QStringLiteral("SMTPサーバーの指定が正しくありません: %1").arg(fromCp932(server)));
@@ -390,7 +451,7 @@ int NMailSmtpSendMail(std::string_view server, std::string_view to, std::string_
     SmtpEnvelope envelope{QString::fromLatin1(mail->from.addrSpec), {}};
     for (const Mailbox& recipient : mail->to + mail->cc + mail->bcc)
         envelope.recipients.append(QString::fromLatin1(recipient.addrSpec));
-    return sendMail(*address, envelope, *message, &error) ? 0 : failWith(error);
+    return sendMail(*address, envelope, *message, &error, &state().untrusted) ? 0 : failWith(error);
 }
 
 int NMailEndWinSock()

@@ -10,6 +10,9 @@
 // Network waits, trusted CAs, implicit-TLS ports and the SMTP AUTH account come from
 // nmail::options() (MailOptions.h).
 
+#include "mail/trust/CertificateTrust.h"
+
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -73,8 +76,25 @@ int NMailAttachmentFileClose(int flag);
 // Marks the mail for deletion; the server deletes it when the session is closed.
 int NMailPop3DeleteMail(int handle, int number);
 
-// Ends the session, committing deletions.
+// Ends the session with QUIT, committing deletions. Returns 0 only when the server acknowledged
+// the end and refused no deletion; otherwise the mails marked for deletion may still be on the
+// server.
 int NMailPop3Close(int handle);
+
+// Ends the session without QUIT: the server commits none of the deletions asked for. For a
+// caller that could not keep what it took.
+int NMailPop3Abort(int handle);
+
+// Fills uidl with the server's unique id of mail number (empty when the server keeps none).
+int NMailPop3GetMailUidl(int handle, int number, std::span<char> uidl);
+
+// The certificate the last failed NMailPop3Connect or NMailSmtpSendMail refused because it is not
+// trusted, with the facts the user needs to decide on it; nullopt when that failure was another.
+std::optional<CertificateFacts> NMailUntrustedCertificate();
+
+// Trusts the certificate for its server from now on (kept in options().trustFile); later
+// connections to that server accept exactly this certificate. Returns 0, or a negative value.
+int NMailTrustCertificate(const CertificateFacts& certificate);
 
 // Copies the text of the last failure into buffer; length is the buffer size in and the
 // number of bytes written out.

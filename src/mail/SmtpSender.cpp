@@ -36,9 +36,10 @@ enum class Outcome { Sent, NeedsAuth, Failed };
 CURLSH* batchConnections = nullptr;
 
 Outcome attempt(const ServerAddress& server, const SmtpEnvelope& envelope, const QByteArray& message,
-                bool withAuth, QString* error)
+                bool withAuth, QString* error, std::optional<CertificateFacts>* untrusted)
 {
     CurlEasy curl;
+    curl.checkCertificateOf(server);
     CURL* h = curl.handle();
     if (batchConnections)
         curl_easy_setopt(h, CURLOPT_SHARE, batchConnections);
@@ -61,6 +62,12 @@ Outcome attempt(const ServerAddress& server, const SmtpEnvelope& envelope, const
     if (code == CURLE_OK)
         return Outcome::Sent;
     *error = QStringLiteral("SMTPサーバー %1 に送信できません: %2").arg(server.display(), curl.failure(code));
+    if (curl.untrusted()) {
+        *untrusted = curl.untrusted();
+        *error = QStringLiteral("SMTPサーバー %1 の証明書を信頼できません: %2")
+                     .arg(server.display(), curl.untrusted()->problems.join(QStringLiteral("; ")));
+        return Outcome::Failed;
+    }
     return curl.responseCode() == 530 || curl.serverRefusal().startsWith("530") ? Outcome::NeedsAuth
                                                                                  : Outcome::Failed;
 }
@@ -86,7 +93,7 @@ NMailSmtpBatch::~NMailSmtpBatch()
 }
 
 bool sendMail(const ServerAddress& server, const SmtpEnvelope& envelope, const QByteArray& message,
-              QString* error)
+              QString* error, std::optional<CertificateFacts>* untrusted)
 {
     if (envelope.recipients.isEmpty()) {
         *error = QStringLiteral("宛先がありません");
@@ -94,14 +101,14 @@ bool sendMail(const ServerAddress& server, const SmtpEnvelope& envelope, const Q
     }
     const bool haveAccount = !options().smtpUserId.isEmpty();
     const bool authFirst = haveAccount && options().submissionPorts.count(server.port) > 0;
-    const Outcome outcome = attempt(server, envelope, message, authFirst, error);
+    const Outcome outcome = attempt(server, envelope, message, authFirst, error, untrusted);
     if (outcome != Outcome::NeedsAuth)
         return outcome == Outcome::Sent;
     if (!haveAccount) {
         *error += QStringLiteral(" (サーバーが認証を求めていますが、IDが設定されていません)");
         return false;
     }
-    return !authFirst && attempt(server, envelope, message, true, error) == Outcome::Sent;
+    return !authFirst && attempt(server, envelope, message, true, error, untrusted) == Outcome::Sent;
 }
 
 }  // namespace nmail

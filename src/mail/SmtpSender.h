@@ -4,10 +4,13 @@
 // that offers it, so a server that takes mail without a login never sees the password.
 
 #include "mail/ServerAddress.h"
+#include "mail/trust/CertificateTrust.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace nmail {
 
@@ -16,8 +19,9 @@ struct SmtpEnvelope {
     QStringList recipients;  // bare addresses
 };
 
-// True when the server accepted the mail; otherwise error says why.
+// True when the server accepted the mail; otherwise error says why, and untrusted holds the
+// server's certificate when that was the reason (nothing was sent then).
 bool sendMail(const ServerAddress& server, const SmtpEnvelope& envelope, const QByteArray& message,
-              QString* error);
+              QString* error, std::optional<CertificateFacts>* untrusted);
 
 }  // namespace nmail

@@ -154,12 +154,18 @@ bool isLeadByte(unsigned char byte)
 
 QByteArray encode(QStringView text)
 {
+    // ASCII is itself in code page 932; most fields and many whole mails are nothing else.
+    if (std::all_of(text.begin(), text.end(), [](QChar ch) { return ch.unicode() < 0x80; }))
+        return text.toLatin1();
+
     QString prepared(text.size(), Qt::Uninitialized);
     char16_t* out = reinterpret_cast<char16_t*>(prepared.data());
     for (const QChar ch : text)
         *out++ = controlForIcuEncode(lookAlike(ch.unicode()));
 
-    QStringEncoder encoder(CodecName);
+    // As for decoding, one converter per thread: setting one up costs more than most texts.
+    thread_local QStringEncoder encoder(CodecName);
+    encoder.resetState();
     const QByteArray encoded = encoder.encode(prepared);
     if (characterCount(encoded) != codePointCount(prepared))
         return encodeEach(prepared);

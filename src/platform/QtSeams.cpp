@@ -37,6 +37,10 @@ MessageAnswer QtMessageBoxes::showTitled(QWidget* parent, const QString& text, c
     // the title bar empty.
     QMessageBox box(toQtIcon(icon), title.isEmpty() ? QStringLiteral(" ") : title, text, toQtButtons(buttons),
                     parent);
+    // A question with a warning asks about something risky (trusting a certificate, sending
+    // without a record): Enter must not say yes to it.
+    if (buttons == MessageButtons::YesNo && icon == MessageIcon::Warning)
+        box.setDefaultButton(QMessageBox::No);
     switch (box.exec()) {
     case QMessageBox::Cancel: return MessageAnswer::Cancel;
     case QMessageBox::Yes: return MessageAnswer::Yes;

@@ -6,7 +6,11 @@ namespace textfields {
 
 QByteArray cutBytes(QStringView text, qsizetype maxBytes)
 {
-    const QByteArray bytes = cp932::encode(text);
+    return cutEncoded(cp932::encode(text), maxBytes);
+}
+
+QByteArray cutEncoded(const QByteArray& bytes, qsizetype maxBytes)
+{
     if (bytes.size() <= maxBytes)
         return bytes;
     // Walk whole characters; the encoder's output always has a trail byte after a lead byte.

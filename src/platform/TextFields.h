@@ -11,6 +11,8 @@ namespace textfields {
 // The code page 932 bytes of text, cut to at most maxBytes without splitting a double-byte
 // character (a character that would straddle the end is dropped whole).
 QByteArray cutBytes(QStringView text, qsizetype maxBytes);
+// The same cut of bytes already in code page 932.
+QByteArray cutEncoded(const QByteArray& bytes, qsizetype maxBytes);
 
 // The code page 932 bytes of text cut as by cutBytes, then padded with ASCII spaces to exactly
 // width bytes.

@@ -73,10 +73,10 @@ QString historyPath(const ProgramFolder& folder, HistoryKind kind)
 
 int NextRecordNumber(const QString& path) { return nextRecordNumber(path, HistoryRecordSize); }
 
-StoreResult writeRecord(const QString& path, int number, const HistoryRecord& record)
+StoreResult writeRecord(const QString& path, int number, const HistoryRecord& record, Durability durability)
 {
     return writeRecordBytes(path, number, record.toBytes(),
-                            {QStringLiteral("履歴ファイル"), QStringLiteral("履歴")});
+                            {QStringLiteral("履歴ファイル"), QStringLiteral("履歴")}, durability);
 }
 
 std::optional<HistoryRecord> readRecord(const QString& path, int number)

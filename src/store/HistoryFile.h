@@ -23,10 +23,11 @@ QString historyPath(const ProgramFolder& folder, HistoryKind kind);
 // MaxRecordNumber + 1, which writeRecord refuses.
 int NextRecordNumber(const QString& path);
 
-// Writes one record at its number (from 1), creating the file when missing (never its folder),
-// and makes sure the bytes have reached the disk before returning success: the mail check
-// deletes a mail from the server only after this.
-StoreResult writeRecord(const QString& path, int number, const HistoryRecord& record);
+// Writes one record at its number (from 1), creating the file when missing (never its folder).
+// Unless the caller flushes a batch of writes itself (the mail check, before the server commits
+// any deletion), the bytes have reached the disk when this returns success.
+StoreResult writeRecord(const QString& path, int number, const HistoryRecord& record,
+                        Durability durability = Durability::BeforeReturn);
 
 // Reads record number (from 1); nullopt when the file is missing or the record is not whole.
 std::optional<HistoryRecord> readRecord(const QString& path, int number);

@@ -17,7 +17,7 @@ int nextRecordNumber(const QString& path, qint64 recordSize)
 }
 
 StoreResult writeRecordBytes(const QString& path, int number, const QByteArray& bytes,
-                             const RecordFileWords& words)
+                             const RecordFileWords& words, Durability durability)
 {
     if (number < 1 || number > MaxRecordNumber) {
         return {false, QStringLiteral("%1が一杯です（最大 %2 件）。不要な%3を削除してください。\n%4")
@@ -34,7 +34,7 @@ StoreResult writeRecordBytes(const QString& path, int number, const QByteArray& 
     const bool written = file.seek((number - 1) * static_cast<qint64>(bytes.size()))
         && file.write(bytes) == bytes.size()
         && file.flush()
-        && ::fsync(file.handle()) == 0;
+        && (durability == Durability::FlushedByCaller || ::fsync(file.handle()) == 0);
     if (!written) {
         if (file.size() > oldSize)
             file.resize(oldSize);

@@ -29,10 +29,14 @@ struct RecordFileWords {
 // refuses.
 int nextRecordNumber(const QString& path, qint64 recordSize);
 
+// When a written record must have reached the disk: before the write returns, or later, when
+// the caller flushes a batch of writes at once (syncFileSystemsOf) before relying on them.
+enum class Durability { BeforeReturn, FlushedByCaller };
+
 // Writes one record's bytes at its number, creating the file when missing (never its folder). A
 // failed write leaves the file at its old length, so later numbers do not shift.
 StoreResult writeRecordBytes(const QString& path, int number, const QByteArray& bytes,
-                             const RecordFileWords& words);
+                             const RecordFileWords& words, Durability durability = Durability::BeforeReturn);
 
 // The bytes of record number; nullopt when the file is missing or the record is not whole.
 std::optional<QByteArray> readRecordBytes(const QString& path, int number, qint64 recordSize);

@@ -3,12 +3,34 @@
 // program folder, scripted seams and the POP3 server set; the windows are loaded on first use.
 
 #include "app/Forms.h"
+#include "mail/MailOptions.h"
+#include "settings/SettingsFiles.h"
+#include "MailServers.h"
 #include "ScriptedFileDialogs.h"
 #include "ScriptedSeams.h"
 #include "TempProgramFolder.h"
 
+#include <memory>
+
 struct CheckMailProgram {
     explicit CheckMailProgram(const QString& pop3Server) { state.account.Pop3Server = pop3Server; }
+
+    // A program checking server whose stored account is user with the test servers' password of
+    // passwordOf (the user's own by default); null when the account could not be stored.
+    static std::unique_ptr<CheckMailProgram> withAccount(const QString& server, const QString& user,
+                                                         const QString& passwordOf = {})
+    {
+        auto program = std::make_unique<CheckMailProgram>(server);
+        const QString password = MailServers::password(passwordOf.isEmpty() ? user : passwordOf);
+        return SaveAccount(program->program.folder(), user, password, true).ok ? std::move(program) : nullptr;
+    }
+
+    // The mail layer trusts the test servers' CA and waits long enough for a busy machine.
+    static void useTestServers(const MailServers& servers)
+    {
+        nmail::options().caFile = servers.caFile();
+        nmail::options().timeout = std::chrono::seconds(10);
+    }
 
     TempProgramFolder program;
     ScriptedSeams seams;

@@ -70,15 +70,14 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(servers.isUp(), "the mailservers fixture is not running");
-        nmail::options().caFile = servers.caFile();
-        nmail::options().timeout = std::chrono::seconds(10);
+        CheckMailProgram::useTestServers(servers);
     }
 
     void init()
     {
         servers.empty(User);
-        p = std::make_unique<CheckMailProgram>(servers.server("POP3_PORT"));
-        QVERIFY(SaveAccount(p->program.folder(), User, MailServers::password(User), true).ok);
+        p = CheckMailProgram::withAccount(servers.server("POP3_PORT"), User);
+        QVERIFY(p);
     }
     void cleanup() { p.reset(); }
 

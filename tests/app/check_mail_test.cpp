@@ -57,15 +57,14 @@ private slots:
     void initTestCase()
     {
         QVERIFY2(servers.isUp(), "the mailservers fixture is not running");
-        nmail::options().caFile = servers.caFile();
-        nmail::options().timeout = std::chrono::seconds(10);
+        CheckMailProgram::useTestServers(servers);
     }
 
     void init()
     {
         servers.empty(User);
-        p = std::make_unique<CheckMailProgram>(servers.server("POP3_PORT"));
-        QVERIFY(SaveAccount(p->program.folder(), User, MailServers::password(User), true).ok);
+        p = CheckMailProgram::withAccount(servers.server("POP3_PORT"), User);
+        QVERIFY(p);
     }
 
     void cleanup() { p.reset(); }
@@ -159,7 +158,7 @@ private slots:
         QCOMPARE(p->seams.messages.shown.first().title, QStringLiteral("エラー"));
         QVERIFY(!p->seams.messages.shown.first().text.isEmpty());
         QVERIFY(!p->seams.messages.shown.first().text.contains(QStringLiteral("wrong")));
-        QCOMPARE(main().Label2->text(), QStringLiteral("新着メール無し。"));
+        QCOMPARE(main().Label2->text(), QStringLiteral("受信できませんでした。"));
         QCOMPARE(servers.mails(User).size(), 1);
     }
 
@@ -183,7 +182,7 @@ private slots:
         QCOMPARE(servers.mails(User).size(), 1);
         QCOMPARE(p->seams.messages.shown.size(), 1);
         QVERIFY(p->seams.messages.shown.first().text.contains(QStringLiteral("★MAilData")));
-        QCOMPARE(main().Label2->text(), QStringLiteral("新着メール無し。"));
+        QCOMPARE(main().Label2->text(), QStringLiteral("受信できませんでした。"));
     }
 
     void fullHistoryStopsBeforeDeleting()

@@ -166,6 +166,19 @@ private slots:
         QCOMPARE(main.Text2->text(), QStringLiteral("2027/01/02  23:04:00"));
     }
 
+    // A bulk send's progress takes the status line for its duration and gives it back.
+    void progressGivesTheStatusLineBack()
+    {
+        Program p;
+        MainForm& main = p.main();
+        main.Label2->setText(QStringLiteral("新着メール有り。"));
+        main.showProgress(QStringLiteral("送信中 1/2"));
+        main.showProgress(QStringLiteral("送信中 2/2"));
+        QCOMPARE(main.Label2->text(), QStringLiteral("送信中 2/2"));
+        main.showProgress({});
+        QCOMPARE(main.Label2->text(), QStringLiteral("新着メール有り。"));
+    }
+
     void startSpinsTheWheelToItsEnd()
     {
         Program p;

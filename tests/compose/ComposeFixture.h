@@ -66,7 +66,9 @@ struct ComposeFixture : FormFixture {
     explicit ComposeFixture(bool withDataFolder = true, QString smtpServer = QStringLiteral("127.0.0.1:1"))
         : FormFixture(withDataFolder, std::move(smtpServer))
     {
-        form = new WriteForm(state, formSeams(), files, WriteFormHooks{[this] { return clockCalled(); }});
+        form = new WriteForm(state, formSeams(), files,
+                             WriteFormHooks{[this] { return clockCalled(); },
+                                            [this](const QString& text) { progress.append(text); }});
         form->setAttribute(Qt::WA_DeleteOnClose);
         form->show();
     }
@@ -75,6 +77,8 @@ struct ComposeFixture : FormFixture {
     ComposeFixture& operator=(const ComposeFixture&) = delete;
 
     bool unloaded() { return destroyed(form.data()); }
+
+    QStringList progress;  // what the window showed in the main window while sending
 
     QString clockCalled()
     {
@@ -101,6 +105,8 @@ struct ReplyFixture : FormFixture {
     ReplyFixture& operator=(const ReplyFixture&) = delete;
 
     bool unloaded() { return destroyed(form.data()); }
+
+    QStringList progress;  // what the window showed in the main window while sending
 
     int mainFormShown = 0;
     QPointer<BackForm> form;

@@ -69,6 +69,8 @@ private slots:
 
         QVERIFY2(c.shown().isEmpty(), qPrintable(c.shown().value(0).text));
         QVERIFY(c.unloaded());
+        QCOMPARE(c.progress, (QStringList{QStringLiteral("送信中 1/3"), QStringLiteral("送信中 2/3"),
+                                          QStringLiteral("送信中 3/3"), QString()}));
         const QList<int> fortunes = {1, 7, 12};
         for (int pass = 1; pass <= 3; ++pass) {
             const QStringList mails = servers.mails(BulkBoxes.at(pass - 1));

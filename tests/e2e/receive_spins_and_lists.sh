@@ -27,8 +27,10 @@ sleep 1
 # The buttons' centres in the window's own pixels (twips / 15).
 xdotool mousemove --window "$main" 452 240 click 1   # 受信
 
+# The records are written first; the server deletes the mails when the session ends after them.
+on_server() { find "$maildir/new" "$maildir/cur" -type f | wc -l; }
 for _ in $(seq 1 150); do
-  [ -f "$history" ] && [ "$(stat -c %s "$history")" -eq $((3 * 20284)) ] && break
+  [ -f "$history" ] && [ "$(stat -c %s "$history")" -eq $((3 * 20284)) ] && [ "$(on_server)" -eq 0 ] && break
   sleep 0.2
 done
 if [ "$(stat -c %s "$history" 2>/dev/null || echo 0)" -ne $((3 * 20284)) ]; then
@@ -36,7 +38,7 @@ if [ "$(stat -c %s "$history" 2>/dev/null || echo 0)" -ne $((3 * 20284)) ]; then
   cat "$work/tessaly.log" >&2
   exit 1
 fi
-left=$(find "$maildir/new" "$maildir/cur" -type f | wc -l)
+left=$(on_server)
 [ "$left" -eq 0 ] || { echo "$left mails are still on the server" >&2; exit 1; }
 
 # The wheel turns: two pictures a moment apart differ where the marker moved.

@@ -38,22 +38,37 @@ public:
 
     // Drops a mail into the user's Maildir the way a delivery agent does: written in tmp/, then
     // renamed into new/. Mails added in one go keep their order.
-    void deliver(const QString& user, const QByteArray& mail) const
+    void deliver(const QString& user, const QByteArray& mail) const { deliverInto(maildir(user), mail); }
+    void deliverInto(const QString& folder, const QByteArray& mail) const
     {
         const QString name = QStringLiteral("%1.%2.test").arg(QDateTime::currentMSecsSinceEpoch(), 15, 10, QChar(u'0')).arg(++counter_, 6, 10, QChar(u'0'));
-        const QString tmp = maildir(user) + QStringLiteral("/tmp/") + name;
+        const QString tmp = folder + QStringLiteral("/tmp/") + name;
         QFile f(tmp);
         if (f.open(QIODevice::WriteOnly) && f.write(mail) == mail.size() && f.flush())
             f.close();
-        QFile::rename(tmp, maildir(user) + QStringLiteral("/new/") + name);
+        QFile::rename(tmp, folder + QStringLiteral("/new/") + name);
+    }
+
+    // The second POP3 server (GNU Mailutils pop3d): its port, and a user's mailbox there, where
+    // mail is kept with LF line ends as a delivery agent writes it. Its users log in as
+    // "user@localhost".
+    QString mailutilsServer() const { return QStringLiteral("127.0.0.1:%1").arg(port("MAILUTILS_POP3_PORT")); }
+    QString mailutilsMaildir(const QString& user) const
+    {
+        return values_.value(QStringLiteral("MAILUTILS_HOME_DIR")) + u'/' + user + QStringLiteral("/INBOX");
+    }
+    void deliverToMailutils(const QString& user, QByteArray mail) const
+    {
+        deliverInto(mailutilsMaildir(user), mail.replace("\r\n", "\n"));
     }
 
     // Every mail in the user's Maildir (new/ and cur/).
-    QStringList mails(const QString& user) const
+    QStringList mails(const QString& user) const { return mailsIn(maildir(user)); }
+    QStringList mailsIn(const QString& folder) const
     {
         QStringList files;
         for (const char* sub : {"/new", "/cur"}) {
-            const QString dir = maildir(user) + QString::fromLatin1(sub);
+            const QString dir = folder + QString::fromLatin1(sub);
             for (const QString& name : QDir(dir).entryList(QDir::Files, QDir::Name))
                 files.append(dir + u'/' + name);
         }

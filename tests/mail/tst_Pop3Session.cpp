@@ -10,6 +10,8 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,6 +19,16 @@ using namespace nmail;
 
 namespace {
 const QString User = QStringLiteral("pop");
+
+// The SHA-256 fingerprint of a PEM certificate as the openssl tool prints it ("AB:CD:…").
+QString opensslFingerprint(const QString& pem)
+{
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"), {QStringLiteral("x509"), QStringLiteral("-noout"), QStringLiteral("-fingerprint"),
+                                              QStringLiteral("-sha256"), QStringLiteral("-in"), pem});
+    openssl.waitForFinished();
+    return QString::fromLatin1(openssl.readAllStandardOutput()).section(u'=', 1).trimmed();
+}
 
 // The process's peak resident memory in bytes ("VmHWM"), or -1.
 qint64 peakMemory()
@@ -127,13 +139,65 @@ private slots:
         NMailPop3Close(handle);
     }
 
-    void untrustedCertificateIsRefused()
+    // A certificate the system's authorities do not vouch for is refused with its facts; once
+    // trusted it is accepted for that server, and any other certificate is refused again.
+    void untrustedCertificateIsTrustedOnlyOnPurpose()
     {
+        QTemporaryDir dir;
+        options().trustFile = dir.filePath(QStringLiteral("trusted"));
         options().caFile.clear();  // the system store does not know the test CA
-        const int handle = NMailPop3Connect(sjis(servers.server("POP3_PORT")));
+        const QString server = servers.server("POP3_PORT");
+        QCOMPARE(NMailPop3Connect(sjis(server)), -1);
+        QVERIFY2(lastMailError().contains(QStringLiteral("証明書")), qPrintable(lastMailError()));
+        const std::optional<CertificateFacts> facts = NMailUntrustedCertificate();
+        QVERIFY(facts.has_value());
+        QCOMPARE(facts->server, server);
+        QVERIFY2(facts->subject.contains(QStringLiteral("localhost")), qPrintable(facts->subject));
+        QVERIFY2(facts->issuer.contains(QStringLiteral("Tessaly Test CA")), qPrintable(facts->issuer));
+        QVERIFY(!facts->problems.isEmpty());
+        QVERIFY(!facts->replacesPinned);
+        QCOMPARE(facts->fingerprintText(), opensslFingerprint(QFileInfo(servers.caFile()).dir().filePath(QStringLiteral("server.crt"))));
+
+        QCOMPARE(NMailTrustCertificate(*facts), 0);
+        const int handle = connectAndLogin(server, 0);
+        QVERIFY2(handle > 0, qPrintable(lastMailError()));
+        QCOMPARE(NMailPop3Close(handle), 0);
+        QVERIFY(!NMailUntrustedCertificate());
+
+        // Another certificate for the same server, even one the authorities vouch for, is not
+        // the one the user trusted.
+        CertificateFacts other = *facts;
+        other.sha256.fill('\x11');
+        QCOMPARE(NMailTrustCertificate(other), 0);
         options().caFile = servers.caFile();
-        QCOMPARE(handle, -1);
-        QVERIFY2(lastMailError().contains(QStringLiteral("certificate"), Qt::CaseInsensitive), qPrintable(lastMailError()));
+        QCOMPARE(NMailPop3Connect(sjis(server)), -1);
+        QVERIFY(NMailUntrustedCertificate().has_value());
+        QVERIFY(NMailUntrustedCertificate()->replacesPinned);
+        options().trustFile.clear();
+    }
+
+    // The second server greets every session with an APOP timestamp although its users have no
+    // APOP secret: the ordinary login is still USER/PASS there, and an APOP login fails without
+    // the password going out.
+    void secondServerTakesTheOrdinaryLogin()
+    {
+        const std::string login = sjis(User + QStringLiteral("@localhost"));
+        servers.deliverToMailutils(User, corpus::iso2022jp());
+        int handle = NMailPop3Connect(sjis(servers.mailutilsServer()));
+        QVERIFY2(handle > 0, qPrintable(lastMailError()));
+        QCOMPARE(NMailPop3Authenticate(handle, login, sjis(MailServers::password(User)), 0), 1);
+        MailBuffers b;
+        b.text.assign(static_cast<size_t>(NMailPop3GetMailSize(handle, 1)) + 1, '\0');
+        QCOMPARE(NMailPop3GetMail(handle, 1, b.subject, b.date, b.sender, b.header, b.text, 0, 0), 0);
+        QCOMPARE(b.subjectText(), QStringLiteral("①～テスト"));
+        QCOMPARE(NMailPop3DeleteMail(handle, 1), 0);
+        QCOMPARE(NMailPop3Close(handle), 0);
+        QCOMPARE(servers.mailsIn(servers.mailutilsMaildir(User)), QStringList());
+
+        handle = NMailPop3Connect(sjis(servers.mailutilsServer()));
+        QVERIFY(NMailPop3Authenticate(handle, login, sjis(MailServers::password(User)), -1) < 0);
+        QVERIFY2(lastMailError().contains(QStringLiteral("-ERR")), qPrintable(lastMailError()));
+        NMailPop3Close(handle);
     }
 
     void fetchesStatusSizeAndText()

@@ -9,6 +9,7 @@
 #include "mail/MailOptions.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace nmail;
@@ -203,22 +204,43 @@ private slots:
         QCOMPARE(servers.mails(User).size(), 0);
     }
 
-    void untrustedCertificateIsRefused_data()
+    void untrustedCertificateIsTrustedOnlyOnPurpose_data()
     {
         QTest::addColumn<QByteArray>("port");
         QTest::newRow("STARTTLS when offered") << QByteArray("SMTP_PORT");
         QTest::newRow("implicit TLS") << QByteArray("SMTPS_PORT");
     }
-    void untrustedCertificateIsRefused()
+    // Refused with its facts and nothing sent; once trusted, sent; another certificate pinned for
+    // the server refuses even the one the authorities vouch for.
+    void untrustedCertificateIsTrustedOnlyOnPurpose()
     {
         QFETCH(QByteArray, port);
+        QTemporaryDir dir;
+        options().trustFile = dir.filePath(QStringLiteral("trusted"));
         options().caFile.clear();  // the system store does not know the test CA
-        const int result = send(servers.server(port.constData()), User + QStringLiteral("@example.jp"), Body, {});
-        options().caFile = servers.caFile();
-        QVERIFY(result < 0);
-        QVERIFY2(lastMailError().contains(QStringLiteral("certificate"), Qt::CaseInsensitive), qPrintable(lastMailError()));
+        const QString server = servers.server(port.constData());
+        const QString to = User + QStringLiteral("@example.jp");
+        QVERIFY(send(server, to, Body, {}) < 0);
+        QVERIFY2(lastMailError().contains(QStringLiteral("証明書")), qPrintable(lastMailError()));
         QVERIFY(!lastMailError().contains(options().smtpPassword));
         QCOMPARE(servers.mails(User).size(), 0);
+        std::optional<CertificateFacts> facts = NMailUntrustedCertificate();
+        QVERIFY(facts.has_value());
+        QCOMPARE(facts->server, server);
+        QVERIFY2(facts->issuer.contains(QStringLiteral("Tessaly Test CA")), qPrintable(facts->issuer));
+
+        QCOMPARE(NMailTrustCertificate(*facts), 0);
+        QCOMPARE(send(server, to, Body, {}), 0);
+        QVERIFY(!NMailUntrustedCertificate());
+        QCOMPARE(servers.mails(User).size(), 1);
+
+        facts->sha256.fill('\x22');
+        QCOMPARE(NMailTrustCertificate(*facts), 0);
+        options().caFile = servers.caFile();
+        QVERIFY(send(server, to, Body, {}) < 0);
+        QVERIFY(NMailUntrustedCertificate() && NMailUntrustedCertificate()->replacesPinned);
+        QCOMPARE(servers.mails(User).size(), 1);
+        options().trustFile.clear();
     }
 };
 

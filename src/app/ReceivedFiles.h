@@ -1,0 +1,37 @@
+#pragma once
+// The files a mail check writes beside the records: the scratch file the attachment expansion
+// is handed, and the server's copy of a mail whose record cannot hold everything it carried.
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+// "\添付フォルダ\0.txt": the header and text of the mail being expanded. One file serves every
+// mail of a check, rewritten in place, and is removed when the check ends.
+class ScratchFile {
+public:
+    explicit ScratchFile(const QString& attachmentFolder);
+    ~ScratchFile();
+    ScratchFile(const ScratchFile&) = delete;
+    ScratchFile& operator=(const ScratchFile&) = delete;
+
+    const QString& path() const { return path_; }
+
+    // Writes the header line and the text line, each ended by CR LF, and gives back the whole
+    // mail text as the file reads back: its lines, each ended by CR LF, and a closing NUL. The
+    // text is built from the same bytes, so a file that cannot be written (a full disk) changes
+    // nothing.
+    QByteArray write(const QByteArray& header, const QByteArray& text);
+
+private:
+    QString path_;
+    QFile file_;
+};
+
+// Keeps the server's copy of a mail in folder as "mail-<the mail's date>-<the start of its
+// SHA-1>.eml" and returns the file's name, or an empty name when it could not be written whole.
+QString keepRawMail(const QString& folder, const QByteArray& raw, const QString& date);
+
+// The record's text when the raw mail was kept: the mail's text, cut where it must be to leave
+// room within bodyBytes, the attachment note, and a last line naming the kept file.
+QString withKeptMailLine(const QByteArray& text, const QString& note, const QString& fileName, qsizetype bodyBytes);

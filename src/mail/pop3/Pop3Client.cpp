@@ -1,0 +1,335 @@
+#include "mail/pop3/Pop3Client.h"
+
+#include <QCryptographicHash>
+#include <QList>
+
+#include <algorithm>
+
+namespace nmail {
+
+namespace {
+// Slack over the listed size a RETR may use before it counts as a runaway answer.
+constexpr qsizetype RetrieveSlack = 1024 * 1024;
+// How far retrievals run ahead of the caller on a pipelining server: enough listed bytes to keep
+// the connection busy while one mail is stored, few enough to bound what waits in memory.
+constexpr qint64 AheadBytes = 2 * 1024 * 1024;
+constexpr size_t AheadCommands = 64;
+constexpr qsizetype ListingLimit = 64 * 1024 * 1024;
+}  // namespace
+
+Pop3Client::Pop3Client(ServerAddress server) : server_(server), stream_(std::move(server)) {}
+
+bool Pop3Client::fail(const QString& context)
+{
+    error_ = context + QStringLiteral(": ") + error_;
+    return false;
+}
+
+bool Pop3Client::usable()
+{
+    if (broken_)
+        error_ = QStringLiteral("POP3の接続は前のエラーで終了しています (%1)").arg(error_);
+    return !broken_;
+}
+
+bool Pop3Client::status(QByteArray* refusal)
+{
+    const std::optional<QByteArray> line = stream_.readLine();
+    if (!line) {
+        error_ = stream_.error();
+        broken_ = true;
+        return false;
+    }
+    lastReply_ = *line;
+    if (line->startsWith("+OK") || line->startsWith("+ ") || *line == "+")
+        return true;
+    if (line->startsWith("-ERR")) {
+        error_ = QStringLiteral("サーバーの返事: %1").arg(QString::fromUtf8(line->left(500)));
+        if (refusal)
+            *refusal = *line;
+        return false;
+    }
+    error_ = QStringLiteral("POP3サーバー %1 の応答が正しくありません: %2")
+                 .arg(server_.display(), QString::fromUtf8(line->left(200)));
+    broken_ = true;
+    stream_.abort();
+    return false;
+}
+
+bool Pop3Client::command(const QByteArray& line)
+{
+    stream_.write(line);
+    return status();
+}
+
+bool Pop3Client::multiline(QByteArray& out, qsizetype limit)
+{
+    out.clear();
+    if (stream_.readMultiline(out, limit))
+        return true;
+    error_ = stream_.error();
+    broken_ = true;
+    return false;
+}
+
+bool Pop3Client::connectToServer()
+{
+    if (!stream_.open()) {
+        error_ = stream_.error();
+        broken_ = true;
+        return false;
+    }
+    QByteArray refusal;
+    if (!status(&refusal)) {
+        broken_ = true;
+        stream_.abort();
+        return fail(QStringLiteral("POP3サーバー %1 が接続を受け付けません").arg(server_.display()));
+    }
+    greeting_ = lastReply_;
+    QByteArray lines;
+    if (command("CAPA") && multiline(lines, ListingLimit))
+        capabilities_ = Pop3Capabilities::parse(lines);
+    if (broken_)
+        return fail(QStringLiteral("POP3サーバー %1 との接続が切れました").arg(server_.display()));
+    if (!server_.implicitTls && capabilities_.stls && command("STLS")) {
+        if (!stream_.startTls()) {
+            error_ = stream_.error();
+            broken_ = true;
+            return false;
+        }
+        // What the server said before TLS could have been forged on the way: ask again.
+        capabilities_ = {};
+        if (command("CAPA") && multiline(lines, ListingLimit))
+            capabilities_ = Pop3Capabilities::parse(lines);
+    }
+    return !broken_ || fail(QStringLiteral("POP3サーバー %1 との接続が切れました").arg(server_.display()));
+}
+
+bool Pop3Client::saslLogin(const QByteArray& mechanism, const QByteArray& userId, const QByteArray& password)
+{
+    if (mechanism == "PLAIN")
+        return command("AUTH PLAIN " + ('\0' + userId + '\0' + password).toBase64());
+    // LOGIN: the server asks for the name, then for the password.
+    return command("AUTH LOGIN") && command(userId.toBase64()) && command(password.toBase64());
+}
+
+bool Pop3Client::authenticate(const QString& userId, const QString& password, bool apop)
+{
+    const QByteArray user = userId.toUtf8();
+    const QByteArray secret = password.toUtf8();
+    if (apop) {
+        const QByteArray stamp = apopTimestamp(greeting_);
+        if (stamp.isEmpty()) {
+            error_ = QStringLiteral("APOPで認証できません: サーバーがAPOPに対応していません (%1)").arg(server_.display());
+            return false;
+        }
+        const QByteArray digest = QCryptographicHash::hash(stamp + secret, QCryptographicHash::Md5).toHex();
+        return command("APOP " + user + ' ' + digest);
+    }
+    if (capabilities_.known && !capabilities_.user) {
+        for (const char* mechanism : {"PLAIN", "LOGIN"}) {
+            if (capabilities_.sasl.contains(mechanism))
+                return saslLogin(mechanism, user, secret);
+        }
+    }
+    return command("USER " + user) && command("PASS " + secret);
+}
+
+int Pop3Client::login(const QString& userId, const QString& password, bool apop)
+{
+    if (!usable())
+        return -1;
+    // A line break would end the command early and smuggle the rest in as another one.
+    for (const QString& value : {userId, password}) {
+        if (value.contains(u'\r') || value.contains(u'\n') || value.contains(QChar(0))) {
+            error_ = QStringLiteral("IDまたはパスワードに改行などの制御文字が含まれています");
+            return -1;
+        }
+    }
+    if (!authenticate(userId, password, apop)) {
+        if (!error_.startsWith(QStringLiteral("APOP")))
+            fail(QStringLiteral("POP3サーバー %1 で認証に失敗しました").arg(server_.display()));
+        return -1;
+    }
+    if (!readListings())
+        return fail(QStringLiteral("メールの一覧を受信できません")), -1;
+    return static_cast<int>(sizes_.size());
+}
+
+bool Pop3Client::readListings()
+{
+    const bool askIds = capabilities_.uidl || !capabilities_.known;
+    // A pipelining server gets both questions at once.
+    const bool together = capabilities_.pipelining && askIds;
+    stream_.write("LIST");
+    if (together)
+        stream_.write("UIDL");
+    QByteArray lines;
+    if (!status() || !multiline(lines, ListingLimit))
+        return false;
+    sizes_.clear();
+    const QList<QByteArray> entries = lines.split('\n');
+    for (const QByteArray& entry : entries) {
+        const QList<QByteArray> fields = entry.simplified().split(' ');
+        bool ok = false;
+        const int number = fields.size() >= 2 ? fields[0].toInt(&ok) : 0;
+        // Numbers run from 1 to the number of mails; a larger one is noise, not a reason to
+        // reserve room for it.
+        if (!ok || number < 1 || number > entries.size())
+            continue;
+        if (sizes_.size() < static_cast<size_t>(number))
+            sizes_.resize(static_cast<size_t>(number), -1);
+        sizes_[static_cast<size_t>(number) - 1] = fields[1].toLongLong();
+    }
+    uniqueIds_.assign(sizes_.size(), {});
+    if (!askIds)
+        return true;
+    if (!together)
+        stream_.write("UIDL");
+    // A server without UIDL refuses it; the session goes on without ids.
+    if (!status())
+        return !broken_;
+    if (!multiline(lines, ListingLimit))
+        return false;
+    for (const QByteArray& entry : lines.split('\n')) {
+        const QList<QByteArray> fields = entry.simplified().split(' ');
+        bool ok = false;
+        const int number = fields.size() == 2 ? fields[0].toInt(&ok) : 0;
+        if (ok && number >= 1 && static_cast<size_t>(number) <= uniqueIds_.size())
+            uniqueIds_[static_cast<size_t>(number) - 1] = fields[1];
+    }
+    return true;
+}
+
+qint64 Pop3Client::listedSize(int number) const
+{
+    if (number < 1 || static_cast<size_t>(number) > sizes_.size())
+        return -1;
+    return sizes_[static_cast<size_t>(number) - 1];
+}
+
+QByteArray Pop3Client::uniqueId(int number) const
+{
+    if (number < 1 || static_cast<size_t>(number) > uniqueIds_.size())
+        return {};
+    return uniqueIds_[static_cast<size_t>(number) - 1];
+}
+
+void Pop3Client::requestAhead(int number)
+{
+    auto send = [this](int n) {
+        stream_.write("RETR " + QByteArray::number(n));
+        pending_.push_back({Pending::Kind::Retrieve, n});
+        requestedUpTo_ = std::max(requestedUpTo_, n);
+    };
+    if (std::none_of(pending_.begin(), pending_.end(),
+                     [&](const Pending& p) { return p.kind == Pending::Kind::Retrieve && p.number == number; }))
+        send(number);
+    if (!capabilities_.pipelining)
+        return;
+    qint64 ahead = 0;
+    for (const Pending& p : pending_)
+        ahead += p.kind == Pending::Kind::Retrieve ? std::max<qint64>(listedSize(p.number), 0) : 0;
+    for (int next = std::max(number, requestedUpTo_) + 1;
+         next <= static_cast<int>(sizes_.size()) && ahead < AheadBytes && pending_.size() < AheadCommands; ++next) {
+        send(next);
+        ahead += std::max<qint64>(listedSize(next), 0);
+    }
+}
+
+bool Pop3Client::settle()
+{
+    const Pending oldest = pending_.front();
+    pending_.pop_front();
+    if (oldest.kind == Pending::Kind::Delete) {
+        if (status())
+            return true;
+        if (!broken_)
+            refusedDeletions_.append(QStringLiteral("%1 (%2)").arg(oldest.number).arg(error_));
+        return !broken_;
+    }
+    cachedNumber_ = 0;
+    if (!status() || !multiline(cached_, static_cast<qsizetype>(listedSize(oldest.number)) + RetrieveSlack)) {
+        cached_.clear();
+        return false;
+    }
+    cachedNumber_ = oldest.number;
+    return true;
+}
+
+const QByteArray* Pop3Client::message(int number)
+{
+    if (number == cachedNumber_ && number != 0)
+        return &cached_;
+    if (!usable())
+        return nullptr;
+    if (listedSize(number) < 0) {
+        error_ = QStringLiteral("メール %1 はありません").arg(number);
+        return nullptr;
+    }
+    // Asked out of order: what runs ahead is of no use.
+    if (number <= requestedUpTo_ && std::none_of(pending_.begin(), pending_.end(), [&](const Pending& p) {
+            return p.kind == Pending::Kind::Retrieve && p.number == number;
+        })) {
+        while (!pending_.empty()) {
+            if (!settle() && broken_)
+                return fail(QStringLiteral("メール %1 を受信できません").arg(number)), nullptr;
+        }
+        requestedUpTo_ = 0;
+    }
+    requestAhead(number);
+    for (;;) {
+        const Pending oldest = pending_.front();
+        const bool ok = settle();
+        if (oldest.kind == Pending::Kind::Retrieve && oldest.number == number) {
+            if (!ok)
+                return fail(QStringLiteral("メール %1 を受信できません").arg(number)), nullptr;
+            return &cached_;
+        }
+        if (!ok && broken_)
+            return fail(QStringLiteral("メール %1 を受信できません").arg(number)), nullptr;
+    }
+}
+
+bool Pop3Client::remove(int number)
+{
+    if (!usable())
+        return false;
+    if (listedSize(number) < 0) {
+        error_ = QStringLiteral("メール %1 はありません").arg(number);
+        return false;
+    }
+    if (number == cachedNumber_) {
+        cachedNumber_ = 0;
+        cached_.clear();
+    }
+    const QByteArray line = "DELE " + QByteArray::number(number);
+    if (capabilities_.pipelining) {
+        stream_.write(line);
+        pending_.push_back({Pending::Kind::Delete, number});
+        return true;
+    }
+    return command(line) || fail(QStringLiteral("メール %1 を削除できません").arg(number));
+}
+
+bool Pop3Client::quit()
+{
+    if (!usable())
+        return false;
+    while (!pending_.empty()) {
+        if (!settle() && broken_)
+            return fail(QStringLiteral("POP3の終了前に接続が切れました"));
+    }
+    if (!command("QUIT")) {
+        stream_.abort();
+        return fail(QStringLiteral("POP3サーバー %1 が終了 (QUIT) を確認しませんでした").arg(server_.display()));
+    }
+    stream_.abort();
+    if (!refusedDeletions_.isEmpty()) {
+        error_ = QStringLiteral("サーバーが削除を断ったメールがあります: %1").arg(refusedDeletions_.join(QStringLiteral(", ")));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace nmail

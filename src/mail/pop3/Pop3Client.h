@@ -1,0 +1,99 @@
+#pragma once
+// One POP3 mailbox session over one connection (RFC 1939, with RFC 2449 CAPA and PIPELINING and
+// RFC 2595 STLS). The login is exactly the one asked for: APOP never falls back to a clear-text
+// password, and the ordinary login never turns into APOP. When the server pipelines, retrievals
+// are asked for a few mails ahead and deletions are sent without waiting for their answers, so
+// the connection is never idle while the caller stores a mail.
+//
+// Two kinds of failure: a refused command (the server answered "-ERR"; the session goes on) and
+// a broken session (the connection is gone, silent or out of step; every later call fails).
+// Nothing here connects again behind the caller's back: deletions would be committed and the
+// mails renumbered under it.
+
+#include "mail/ServerAddress.h"
+#include "mail/pop3/Pop3Capabilities.h"
+#include "mail/pop3/Pop3Stream.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <deque>
+#include <vector>
+
+namespace nmail {
+
+class Pop3Client {
+public:
+    explicit Pop3Client(ServerAddress server);
+
+    // Connects, reads the greeting and the capabilities, and moves to TLS with STLS when the
+    // server offers it. False when the server cannot be reached, does not greet with "+OK", or
+    // its certificate is not trusted.
+    bool connectToServer();
+
+    // Logs in with APOP only (apop set) or with USER/PASS (a SASL PLAIN or LOGIN exchange when
+    // the server offers no USER), then lists the mails and their unique ids. Returns the number
+    // of mails, or -1.
+    int login(const QString& userId, const QString& password, bool apop);
+
+    // The whole message n as the server sent it for RETR n (dot-unstuffing undone), kept until
+    // another number is asked for. Null on failure.
+    const QByteArray* message(int number);
+
+    // The size of message n as the server listed it, or -1 for an unknown number.
+    qint64 listedSize(int number) const;
+    // The server's unique id of message n (UIDL), empty when the server offers none.
+    QByteArray uniqueId(int number) const;
+
+    // Marks message n for deletion; the server removes it when the session ends with QUIT. A
+    // pipelined deletion is answered later: a refusal shows in quit().
+    bool remove(int number);
+
+    // Ends the session with QUIT. True only when the server acknowledged it and refused none of
+    // the deletions, i.e. every deletion asked for is committed.
+    bool quit();
+
+    const QString& error() const { return error_; }
+    bool broken() const { return broken_; }
+    const std::optional<CertificateFacts>& untrustedCertificate() const { return stream_.untrusted(); }
+
+private:
+    struct Pending {
+        enum class Kind { Retrieve, Delete } kind;
+        int number;
+    };
+
+    // Reads a status line: true for "+OK" (or a SASL "+" prompt), false for "-ERR" (refusal is
+    // set, the session goes on) or a break (broken() is set).
+    bool status(QByteArray* refusal = nullptr);
+    // Sends one command and reads its status line.
+    bool command(const QByteArray& line);
+    bool multiline(QByteArray& out, qsizetype limit);
+    // Puts context before the reason already in error(); returns false.
+    bool fail(const QString& context);
+    bool authenticate(const QString& userId, const QString& password, bool apop);
+    bool saslLogin(const QByteArray& mechanism, const QByteArray& userId, const QByteArray& password);
+    bool readListings();
+    // Asks for message number and, when the server pipelines, for the next few after it.
+    void requestAhead(int number);
+    // Reads the answer to the oldest pending command.
+    bool settle();
+    bool usable();
+
+    ServerAddress server_;
+    Pop3Stream stream_;
+    QByteArray greeting_;
+    QByteArray lastReply_;
+    Pop3Capabilities capabilities_;
+    std::vector<qint64> sizes_;
+    std::vector<QByteArray> uniqueIds_;
+    std::deque<Pending> pending_;
+    int requestedUpTo_ = 0;  // the highest number a pipelined RETR was sent for
+    int cachedNumber_ = 0;
+    QByteArray cached_;
+    QStringList refusedDeletions_;
+    QString error_;
+    bool broken_ = false;
+};
+
+}  // namespace nmail
