@@ -6,11 +6,13 @@
 started_pids=()
 
 # Starts Xvfb on a free display and exports DISPLAY. The server's PID is remembered so that
-# stop_started ends only what this script started.
+# stop_started ends only what this script started. -noreset: an X server resets when its last
+# client leaves, and a program started in that moment (a test that kills one copy and starts the
+# next) is refused the display.
 start_xvfb() {
   local fifo display
   fifo=$(mktemp -u) && mkfifo "$fifo"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$fifo" >/dev/null 2>&1 &
   started_pids+=($!)
   read -r -t 20 display <"$fifo" || { echo "Xvfb did not start" >&2; rm -f "$fifo"; return 1; }
   rm -f "$fifo"
