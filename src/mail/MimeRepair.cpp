@@ -1,8 +1,9 @@
 #include "mail/MimeRepair.h"
 
 #include <QByteArrayView>
-#include <QRegularExpression>
 #include <QSet>
+
+#include <cstring>
 
 namespace nmail {
 
@@ -56,15 +57,54 @@ QByteArray withHeaderEnd(QByteArray raw)
     return raw;  // a header alone, without a body
 }
 
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// The value of a boundary parameter starting at pos (after "boundary", blanks, "=" and blanks):
+// quoted, or up to the next blank, ";" or quote. Empty when there is none.
+QByteArray boundaryValueAt(const QByteArray& raw, qsizetype pos)
+{
+    const qsizetype size = raw.size();
+    if (pos < size && raw[pos] == '"') {
+        const qsizetype start = pos + 1;
+        qsizetype end = start;
+        while (end < size && raw[end] != '"' && raw[end] != '\r' && raw[end] != '\n')
+            ++end;
+        return end < size && raw[end] == '"' ? raw.sliced(start, end - start) : QByteArray();
+    }
+    qsizetype end = pos;
+    while (end < size && !isSpace(raw[end]) && raw[end] != ';' && raw[end] != '"')
+        ++end;
+    return raw.sliced(pos, end - pos);
+}
+
+// Every boundary a Content-Type of the mail declares, wherever it stands. Found from each "="
+// (memchr) back to a preceding "boundary", rather than by a pattern over the whole mail: most
+// of a large mail is an encoded attachment, and this runs for every mail fetched.
 QSet<QByteArray> declaredBoundaries(const QByteArray& raw)
 {
-    static const QRegularExpression boundary(QStringLiteral("boundary\\s*=\\s*(?:\"([^\"\\r\\n]+)\"|([^\\s;\"]+))"),
-                                             QRegularExpression::CaseInsensitiveOption);
+    static constexpr QByteArrayView name("boundary");
     QSet<QByteArray> found;
-    const QString text = QString::fromLatin1(raw);
-    for (auto it = boundary.globalMatch(text); it.hasNext();) {
-        const auto match = it.next();
-        found.insert((match.hasCaptured(1) ? match.captured(1) : match.captured(2)).toLatin1());
+    const char* const data = raw.constData();
+    const qsizetype size = raw.size();
+    for (qsizetype at = 0; at < size; ++at) {
+        const void* equals = std::memchr(data + at, '=', size_t(size - at));
+        if (!equals)
+            break;
+        at = static_cast<const char*>(equals) - data;
+        qsizetype nameEnd = at;
+        while (nameEnd > 0 && isSpace(data[nameEnd - 1]))
+            --nameEnd;
+        if (nameEnd < name.size() || qstrnicmp(data + nameEnd - name.size(), name.data(), name.size()) != 0)
+            continue;
+        qsizetype value = at + 1;
+        while (value < size && isSpace(data[value]))
+            ++value;
+        const QByteArray boundary = boundaryValueAt(raw, value);
+        if (!boundary.isEmpty())
+            found.insert(boundary);
     }
     return found;
 }

@@ -1,5 +1,6 @@
 #include "mail/ParsedMail.h"
 
+#include "mail/Base64.h"
 #include "mail/Charsets.h"
 #include "mail/MailLoss.h"
 #include "mail/MimeRepair.h"
@@ -41,25 +42,6 @@ bool isKnownEncoding(const QByteArray& name)
     static const QByteArrayList known = {"", "7bit", "8bit", "binary", "base64", "quoted-printable",
                                          "uuencode", "x-uuencode"};
     return known.contains(name);
-}
-
-// Base64 data as RFC 2045 6.8 writes it: the alphabet in groups of four, "=" only as the padding
-// at its end; line breaks and spaces are ignored. Anything else loses bits in decoding.
-bool isCleanBase64(std::string_view data)
-{
-    qsizetype symbols = 0;
-    qsizetype padding = 0;
-    for (char c : data) {
-        if (c == '\r' || c == '\n' || c == ' ' || c == '\t')
-            continue;
-        const bool alphabet = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
-        if (c == '=')
-            ++padding;
-        else if (!alphabet || padding > 0)
-            return false;
-        ++symbols;
-    }
-    return padding <= 2 && symbols % 4 == 0;
 }
 
 QByteArray unfold(std::string_view value)
@@ -260,10 +242,14 @@ void ParsedMail::addLeaf(const std::shared_ptr<const vmime::bodyPart>& part, con
         leaves_.push_back(leaf);
         return;
     }
-    const auto body = part->getBody();
-    const size_t start = std::min(body->getParsedOffset(), raw_.size());
-    if (encoding == "base64" && !isCleanBase64(std::string_view(raw_).substr(start, body->getParsedLength())))
-        losses_ |= MailLoss::Undecodable;
+    if (encoding == "base64") {
+        const auto body = part->getBody();
+        leaf.source = MailLeaf::Source::Base64Stretch;
+        leaf.offset = qsizetype(std::min(body->getParsedOffset(), raw_.size()));
+        leaf.length = qsizetype(std::min(body->getParsedLength(), raw_.size() - size_t(leaf.offset)));
+        if (!isCleanBase64(std::string_view(raw_).substr(size_t(leaf.offset), size_t(leaf.length))))
+            losses_ |= MailLoss::Undecodable;
+    }
     const bool attached = dispositionOf(*part) == "attachment" || hasFileName(*part);
     if (type.startsWith("text/") && !attached)
         leaf.role = type == "text/html" ? MailLeaf::Role::Html : MailLeaf::Role::Text;
@@ -314,24 +300,29 @@ QString ParsedMail::field(const char* name) const
 
 QByteArray ParsedMail::content(const MailLeaf& leaf) const
 {
-    if (leaf.source == MailLeaf::Source::RawStretch)
+    switch (leaf.source) {
+    case MailLeaf::Source::RawStretch:
         return QByteArray(raw_.data() + leaf.offset, leaf.length);
+    case MailLeaf::Source::Base64Stretch:
+        // RFC 2045 6.8: characters outside the base64 alphabet are ignored; VMime's decoder instead
+        // loses its step at them and garbles the rest.
+        return decodeBase64(std::string_view(raw_).substr(size_t(leaf.offset), size_t(leaf.length)));
+    case MailLeaf::Source::Decoded:
+    case MailLeaf::Source::AsReceived:
+        break;
+    }
     const auto contents = leaf.part->getBody()->getContents();
-    // RFC 2045 6.8: characters outside the base64 alphabet are ignored; VMime's decoder instead
-    // loses its step at them and garbles the rest, Qt's skips them.
-    const bool base64 = vmime::utility::stringUtils::toLower(contents->getEncoding().getName()) == "base64";
     std::string bytes;
     try {
         vmime::utility::outputStreamStringAdapter out(bytes);
-        if (leaf.source == MailLeaf::Source::AsReceived || base64)
+        if (leaf.source == MailLeaf::Source::AsReceived)
             contents->extractRaw(out);
         else
             contents->extract(out);
     } catch (const std::exception&) {
         // a broken encoding gives what could be decoded
     }
-    return base64 && leaf.source == MailLeaf::Source::Decoded ? QByteArray::fromBase64(QByteArray::fromStdString(bytes))
-                                                              : QByteArray::fromStdString(bytes);
+    return QByteArray::fromStdString(bytes);
 }
 
 }  // namespace nmail

@@ -20,17 +20,18 @@ namespace nmail {
 
 struct MailLeaf {
     enum class Role { Text, Html, Attachment };
-    // Where the leaf's bytes come from: its body with the transfer encoding removed; its body as
-    // it came (a transfer encoding this library does not know, RFC 2045 6.4); or a stretch of
-    // the raw mail (the body of a multipart whose parts cannot be found, or of a mail whose
-    // structure could not be parsed at all).
-    enum class Source { Decoded, AsReceived, RawStretch };
+    // Where the leaf's bytes come from: its body with the transfer encoding removed; its base64
+    // body decoded straight from its stretch of the raw mail (large attachments, without
+    // copying them through the parser's streams first); its body as it came (a transfer encoding
+    // this library does not know, RFC 2045 6.4); or a stretch of the raw mail (the body of a
+    // multipart whose parts cannot be found, or of a mail whose structure could not be parsed).
+    enum class Source { Decoded, Base64Stretch, AsReceived, RawStretch };
 
     std::shared_ptr<const vmime::bodyPart> part;
     Role role;
     QByteArray mediaType;  // "type/subtype" in lower case, as the leaf is read
     Source source = Source::Decoded;
-    qsizetype offset = 0;  // RawStretch: where in the raw mail
+    qsizetype offset = 0;  // Base64Stretch, RawStretch: where in the raw mail
     qsizetype length = 0;
 };
 
