@@ -1,5 +1,6 @@
 #include "addressbook/FriendForm.h"
 
+#include "platform/TextBoxes.h"
 #include "platform/Twips.h"
 #include "store/AddressBookFile.h"
 
@@ -55,6 +56,7 @@ void FriendForm::buildControls()
     Text4 = new QLineEdit(this);
     Text4->setGeometry(twips::rect(1515, 0, 3135, 330));
     Text4->setMaxLength(60);
+    showStartOfSetTexts(*Text4);
     Command1 = button(QStringLiteral("貼付"), twips::rect(4800, 0, 975, 375), this);
     Command1->setStyleSheet(QStringLiteral("QPushButton { background: rgb(192,192,192); color: black;"
                                            " border: 2px outset rgb(192,192,192); }"

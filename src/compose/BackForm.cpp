@@ -4,6 +4,7 @@
 #include "compose/FormParts.h"
 #include "compose/SendChecks.h"
 #include "compose/SentMail.h"
+#include "platform/TextBoxes.h"
 #include "platform/TextFields.h"
 #include "platform/Twips.h"
 
@@ -113,6 +114,7 @@ QLineEdit* BackForm::labelledBox(const QString& caption, QRect where)
     compose::captionPanel(this, caption, QRect(QPoint(0, where.top()), QSize(where.left() - 3, where.height())));
     auto* box = new QLineEdit(this);
     box->setGeometry(where);
+    showStartOfSetTexts(*box);
     return box;
 }
 

@@ -140,6 +140,7 @@ void WriteForm::buildAttachmentRow()
     AttachText = new QLineEdit(this);
     AttachText->setObjectName(QStringLiteral("AttachText"));
     AttachText->setGeometry(twips::rect(2640, 2280, 3975, 300));
+    showStartOfSetTexts(*AttachText);
     List2 = new QListWidget(this);
     List2->setObjectName(QStringLiteral("List2"));
     List2->setGeometry(twips::rect(2640, 2280, 3975, 1860));
@@ -209,6 +210,7 @@ QLineEdit* WriteForm::labelledBox(const QString& caption, int top)
     compose::captionPanel(this, caption, twips::rect(120, top, 1035, 300));
     auto* box = new QLineEdit(this);
     box->setGeometry(twips::rect(1200, top, 5415, 300));
+    showStartOfSetTexts(*box);
     return box;
 }
 

@@ -31,9 +31,10 @@ bool fits(const QString& text, const QFont& font, QSizeF room)
 void showStartOfSetTexts(QLineEdit& box)
 {
     // Setting a text puts the caret at its end even when the text is the one already shown, so
-    // the caret is watched rather than the text. Without the focus, only the program moves it.
+    // the caret is watched rather than the text. Only the program moves the caret of a box that
+    // is not where its window's keys go (while the window is inactive, too).
     QObject::connect(&box, &QLineEdit::cursorPositionChanged, &box, [&box] {
-        if (!box.hasFocus())
+        if (!box.hasFocus() && box.window()->focusWidget() != &box)
             box.setCursorPosition(0);
     });
 }

@@ -5,6 +5,7 @@
 #include "store/AddressBookFile.h"
 #include "ScriptedSeams.h"
 #include "TempProgramFolder.h"
+#include "LineEdits.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -288,6 +289,17 @@ private slots:
         QGuiApplication::clipboard()->clear();
         form.Command1->click();
         QVERIFY(form.Text4->text().isEmpty());
+    }
+
+    void aLongPastedAddressShowsItsStart()
+    {
+        TempProgramFolder program;
+        ScriptedSeams seams;
+        FriendForm form(program.folder(), seams.seams());
+        form.show();
+        QGuiApplication::clipboard()->setText(QStringLiteral("a.very.long.friend.address.for.testing@example.co.jp"));
+        form.Command1->click();
+        QVERIFY(showsItsStart(form.Text4));
     }
 
     void withoutADataFolderNothingIsCreated()

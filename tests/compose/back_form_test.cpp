@@ -3,6 +3,7 @@
 // it. (What a failed send does is in send_checks_test, beside the compose window's.)
 
 #include "ComposeFixture.h"
+#include "LineEdits.h"
 #include "platform/Twips.h"
 
 #include <QClipboard>
@@ -56,6 +57,18 @@ private slots:
         QCOMPARE(form.Command10->geometry().left(), 436);
         QCOMPARE(form.Command10->width(), twips::toPixels(855));
         QCOMPARE(form.List2->geometry(), twips::rect(1080, 1320, 3975, 1860));
+    }
+
+    // The viewer fills the recipient and subject of a reply; long ones show their start.
+    void longValuesShowTheirStart()
+    {
+        ReplyFixture r;
+        BackForm& form = *r.form;
+        form.ToText->setText(QStringLiteral("長い名前の差出人さん <a.very.long.sender.address@example.co.jp>"));
+        form.SubjectText->setText(QStringLiteral("Re: ") + QString(QStringLiteral("とても長い件名です、")).repeated(8));
+        form.AttachText->setText(QStringLiteral("/home/user/添付/一つ目の長い名前のファイル.pdf,/home/user/二つ目.png"));
+        for (QLineEdit* box : {form.ToText, form.SubjectText, form.AttachText})
+            QVERIFY2(showsItsStart(box), qPrintable(box->objectName()));
     }
 
     void pasteSetsTheAnswerAboveTheReceivedBody()

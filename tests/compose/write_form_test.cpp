@@ -2,6 +2,7 @@
 // its layout, the recipient limit, the paste buttons, "クリア", "ホーム" and the help box.
 
 #include "ComposeFixture.h"
+#include "LineEdits.h"
 #include "compose/AddressListPanel.h"
 #include "platform/Twips.h"
 
@@ -89,6 +90,18 @@ private slots:
         QGuiApplication::clipboard()->setText(seventy);
         form.Command7->click();  // 宛先に貼付 replaces, cut to the limit
         QCOMPARE(form.ToText->text(), seventy.left(60));
+    }
+
+    // A recipient pasted or chosen in the address panel, and the attachment paths, show their start.
+    void longValuesShowTheirStart()
+    {
+        ComposeFixture c;
+        WriteForm& form = *c.form;
+        QGuiApplication::clipboard()->setText(QStringLiteral("\"山田 太郎（株式会社テッサリー営業部）\" <taro.yamada@example.co.jp>"));
+        form.Command7->click();
+        form.AttachText->setText(QStringLiteral("/home/user/添付/一つ目の長い名前のファイル.pdf,/home/user/二つ目.png"));
+        for (QLineEdit* box : {form.ToText, form.AttachText})
+            QVERIFY2(showsItsStart(box), qPrintable(box->objectName()));
     }
 
     void pasteAppendsTheClipboardToTheBody()

@@ -1,4 +1,5 @@
 #include "HistoryFiles.h"
+#include "LineEdits.h"
 #include "ScriptedSeams.h"
 #include "TempProgramFolder.h"
 #include "history/HistoryLoading.h"
@@ -231,11 +232,8 @@ private slots:
         s.load(HistoryKind::Received, {{subject, date, sender, QStringLiteral("body")}});
         pressLine(s.viewer.List1, 0);
         QCOMPARE(s.viewer.Text7->text(), date);
-        for (QLineEdit* box : {s.viewer.Text7, s.viewer.Text8, s.viewer.Text9}) {
-            box->grab();  // scrolls the box as it is drawn
-            // The character drawn at the box's left edge is the first one.
-            QCOMPARE(box->cursorPositionAt(QPoint(4, box->height() / 2)), 0);
-        }
+        for (QLineEdit* box : {s.viewer.Text7, s.viewer.Text8, s.viewer.Text9})
+            QVERIFY2(showsItsStart(box), qPrintable(box->objectName()));
     }
 
     void homeClosesTheWindow()
