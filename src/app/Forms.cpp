@@ -5,6 +5,7 @@
 #include "compose/BackForm.h"
 #include "compose/WriteForm.h"
 #include "history/TyakuForm.h"
+#include "mail/AddressList.h"
 #include "platform/WindowPlacement.h"
 #include "settings/IdPassForm.h"
 #include "settings/OptionForm.h"
@@ -94,7 +95,7 @@ TyakuForm& Forms::tyakuForm()
         viewer->handOver.reply = [this](const QString& subject, const QString& to, const QString& body) {
             BackForm& reply = backForm();
             reply.SubjectText->setText(subject);
-            reply.ToText->setText(to);
+            reply.ToText->setText(nmail::replyRecipient(to));
             reply.setBodyText(body);
             present(reply);
         };

@@ -115,6 +115,23 @@ std::optional<QList<Mailbox>> parseAddressList(QStringView text, QString* error)
     return out;
 }
 
+QString replyRecipient(const QString& sender)
+{
+    QString ignored;
+    const auto asKept = parseAddressList(sender, &ignored);
+    if (asKept && asKept->size() == 1)
+        return sender;
+    const QString text = sender.trimmed();
+    const qsizetype open = text.lastIndexOf(u'<');
+    if (open <= 0 || !text.endsWith(u'>'))
+        return sender;
+    QString name = text.first(open).trimmed();
+    name.replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""));
+    const QString quoted = u'"' + name + QStringLiteral("\" ") + text.sliced(open);
+    const auto mended = parseAddressList(quoted, &ignored);
+    return mended && mended->size() == 1 ? quoted : sender;
+}
+
 QByteArray formatAddressList(const QList<Mailbox>& mailboxes, qsizetype nameLength)
 {
     // Pieces that may each start a continuation line: the encoded words of a name, "<addr>".

@@ -23,6 +23,12 @@ struct Mailbox {
 // names the item in question.
 std::optional<QList<Mailbox>> parseAddressList(QStringView text, QString* error);
 
+// The recipient of a reply to sender, the From text of a received mail as the history keeps it.
+// A display name that arrived as an encoded word decodes to text that may hold "," or other
+// specials without quotes around it ("Yamada, Taro <t@example.jp>"), which no longer reads as
+// one mailbox: such a name is quoted. Anything else comes back as it is, for the user to mend.
+QString replyRecipient(const QString& sender);
+
 // Mailboxes as a header carries them after "Name: " (nameLength counts "Name: "): each the
 // addr-spec alone, or the encoded display name and "<addr-spec>", joined by ",", folded to keep
 // lines within 78 characters.

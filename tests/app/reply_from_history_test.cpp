@@ -1,5 +1,6 @@
 // From a received mail in the viewer to a reply with an attachment on the real SMTP server: the
-// windows hand the mail on through their controls, as a person would use them.
+// windows hand the mail on through their controls, as a person would use them. The sender's name
+// came as an encoded word and was kept decoded, comma and all, without the quotes it now needs.
 
 #include "app/Forms.h"
 #include "app/MainForm.h"
@@ -41,7 +42,7 @@ private slots:
         TempProgramFolder program;
         store::HistoryRecord received;
         received.Subject = QStringLiteral("見積の件");
-        received.setAddressField(store::HistoryKind::Received, QStringLiteral("山田 <replies@example.jp>"));
+        received.setAddressField(store::HistoryKind::Received, QStringLiteral("Yamada, Taro (営業) <replies@example.jp>"));
         received.setDateField(store::HistoryKind::Received, QStringLiteral("Tue, 08 Dec 2026 09:30:05 +0900"));
         received.Body = QStringLiteral("見積書をお送りします。");
         QVERIFY(store::writeRecord(store::historyPath(program.folder(), store::HistoryKind::Received), 1, received).ok);
@@ -68,7 +69,7 @@ private slots:
         BackForm& reply = forms.backForm();
         QVERIFY(reply.isVisible());
         QCOMPARE(reply.SubjectText->text(), QStringLiteral("Re:  見積の件"));
-        QCOMPARE(reply.ToText->text(), QStringLiteral("山田 <replies@example.jp>"));
+        QCOMPARE(reply.ToText->text(), QStringLiteral("\"Yamada, Taro (営業)\" <replies@example.jp>"));
         QCOMPARE(reply.bodyText(), QStringLiteral("見積書をお送りします。"));
         reply.AttachCommand->click();
         QCOMPARE(reply.AttachText->text(), attachment);

@@ -69,6 +69,39 @@ private slots:
         QVERIFY2(error.contains(named), qPrintable(error));
     }
 
+    // A reply goes to the one mailbox of the received From text, whose encoded name may have
+    // decoded to specials without quotes; what cannot be mended is left for the user to see.
+    void replyRecipientIsOneMailbox_data()
+    {
+        QTest::addColumn<QString>("sender");
+        QTest::addColumn<QString>("recipient");
+        QTest::addColumn<QString>("name");
+        const QString kept = QStringLiteral("\"Yamada, Taro\" <t@example.jp>");
+        QTest::newRow("already one mailbox") << kept << kept << QStringLiteral("Yamada, Taro");
+        QTest::newRow("decoded name with a comma")
+            << QStringLiteral("Yamada, Taro (株式会社テッサリー 営業部) <t@example.jp>")
+            << QStringLiteral("\"Yamada, Taro (株式会社テッサリー 営業部)\" <t@example.jp>")
+            << QStringLiteral("Yamada, Taro (株式会社テッサリー 営業部)");
+        QTest::newRow("quote and backslash in the name")
+            << QStringLiteral("Ken \"K\\S\", Sales <k@example.jp>")
+            << QStringLiteral("\"Ken \\\"K\\\\S\\\", Sales\" <k@example.jp>") << QStringLiteral("Ken \"K\\S\", Sales");
+        const QString noAddress = QStringLiteral("Yamada, Taro");
+        QTest::newRow("no address to mend") << noAddress << noAddress << QString();
+    }
+    void replyRecipientIsOneMailbox()
+    {
+        QFETCH(QString, sender);
+        QFETCH(QString, recipient);
+        QFETCH(QString, name);
+        QCOMPARE(replyRecipient(sender), recipient);
+        QString error;
+        const auto list = parseAddressList(recipient, &error);
+        QCOMPARE(list.has_value(), !name.isEmpty());
+        if (list) {
+            QCOMPARE(list->size(), 1);
+            QCOMPARE(list->first().name, name);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(AddressListTest)
