@@ -247,7 +247,8 @@ void ParsedMail::addLeaf(const std::shared_ptr<const vmime::bodyPart>& part, con
         leaf.source = MailLeaf::Source::Base64Stretch;
         leaf.offset = qsizetype(std::min(body->getParsedOffset(), raw_.size()));
         leaf.length = qsizetype(std::min(body->getParsedLength(), raw_.size() - size_t(leaf.offset)));
-        if (!isCleanBase64(std::string_view(raw_).substr(size_t(leaf.offset), size_t(leaf.length))))
+        leaf.cleanBytes = decodeCleanBase64(std::string_view(raw_).substr(size_t(leaf.offset), size_t(leaf.length)));
+        if (!leaf.cleanBytes)
             losses_ |= MailLoss::Undecodable;
     }
     const bool attached = dispositionOf(*part) == "attachment" || hasFileName(*part);
@@ -305,8 +306,9 @@ QByteArray ParsedMail::content(const MailLeaf& leaf) const
         return QByteArray(raw_.data() + leaf.offset, leaf.length);
     case MailLeaf::Source::Base64Stretch:
         // RFC 2045 6.8: characters outside the base64 alphabet are ignored; VMime's decoder instead
-        // loses its step at them and garbles the rest.
-        return decodeBase64(std::string_view(raw_).substr(size_t(leaf.offset), size_t(leaf.length)));
+        // loses its step at them and garbles the rest, Qt's skips them.
+        return leaf.cleanBytes ? *leaf.cleanBytes
+                               : QByteArray::fromBase64(QByteArray::fromRawData(raw_.data() + leaf.offset, leaf.length));
     case MailLeaf::Source::Decoded:
     case MailLeaf::Source::AsReceived:
         break;

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@ struct MailLeaf {
     Source source = Source::Decoded;
     qsizetype offset = 0;  // Base64Stretch, RawStretch: where in the raw mail
     qsizetype length = 0;
+    std::optional<QByteArray> cleanBytes = std::nullopt;  // Base64Stretch: its bytes, when the data was clean
 };
 
 class ParsedMail {
