@@ -9,11 +9,6 @@ namespace compose {
 
 namespace {
 
-bool hasLineBreakOrNul(const QString& text)
-{
-    return text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0));
-}
-
 enum class Fit { Readable, Exact };
 
 // The characters of text that code page 932 does not carry, each once, in order of appearance:
@@ -49,7 +44,7 @@ QString lineBreakRefusal(const OutgoingMail& mail, const BoxCaptions& captions)
     const std::pair<const QString*, const QString*> boxes[] = {
         {&mail.to, &captions.to}, {&mail.subject, &captions.subject}, {&mail.attachments, &captions.attachments}};
     for (const auto& [text, caption] : boxes) {
-        if (hasLineBreakOrNul(*text))
+        if (textfields::hasLineBreakOrNul(*text))
             return QStringLiteral("「%1」に改行（または NUL 文字）が含まれているため、送信できません。\n"
                                   "「%1」を一行に直してから送信してください。")
                 .arg(*caption);

@@ -2,6 +2,7 @@
 
 #include "mail/Charsets.h"
 #include "mail/HeaderEncoding.h"
+#include "platform/TextFields.h"
 
 #include <QRegularExpression>
 
@@ -13,11 +14,6 @@ namespace {
 
 // RFC 5322: lines SHOULD keep to 78 characters.
 constexpr qsizetype FoldAt = 78;
-
-bool hasLineBreakOrNul(QStringView text)
-{
-    return text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0));
-}
 
 // The parser hands back what the user typed as words: plain ones hold UTF-8 (the text given
 // to it), encoded ones their own charset.
@@ -71,7 +67,7 @@ std::optional<Mailbox> checkedMailbox(const vmime::mailbox& parsed, const QStrin
         return std::nullopt;
     }
     const QString name = textOf(parsed.getName());
-    if (hasLineBreakOrNul(name)) {
+    if (textfields::hasLineBreakOrNul(name)) {
         *error = QStringLiteral("名前に改行が含まれています: %1").arg(written.trimmed());
         return std::nullopt;
     }
@@ -82,7 +78,7 @@ std::optional<Mailbox> checkedMailbox(const vmime::mailbox& parsed, const QStrin
 
 std::optional<QList<Mailbox>> parseAddressList(QStringView text, QString* error)
 {
-    if (hasLineBreakOrNul(text)) {
+    if (textfields::hasLineBreakOrNul(text)) {
         *error = QStringLiteral("改行または NUL 文字が含まれています");
         return std::nullopt;
     }

@@ -2,6 +2,7 @@
 
 #include "mail/AddressList.h"
 #include "platform/Cp932.h"
+#include "platform/TextFields.h"
 
 #include <QRegularExpression>
 
@@ -17,11 +18,6 @@ QStringList splitPaths(const QString& joined)
             items.append(item.trimmed());
     }
     return items;
-}
-
-bool hasLineBreakOrNul(const QString& text)
-{
-    return text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0));
 }
 
 // Extra header lines, each "Name: value" or the continuation of one; anything else (a bare
@@ -55,7 +51,7 @@ std::optional<OutgoingMail> checkedOutgoingMail(const QString& to, const QString
         {QStringLiteral("差出人"), &from}, {QStringLiteral("件名"), &subject},
         {QStringLiteral("添付ファイルのパス"), &attachments}};
     for (const auto& [what, text] : oneLine) {
-        if (hasLineBreakOrNul(*text)) {
+        if (textfields::hasLineBreakOrNul(*text)) {
             *error = QStringLiteral("%1に改行または NUL 文字が含まれています").arg(what);
             return std::nullopt;
         }

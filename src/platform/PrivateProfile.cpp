@@ -180,17 +180,13 @@ QByteArray withValue(QList<QByteArray> lines, const QString& section, const QStr
 // Names and values that would break the line structure cannot be stored.
 bool storable(const QString& section, const QString& key, const QString& value)
 {
-    // Other readers end a value at a NUL.
-    const auto hasLineBreak = [](const QString& text) {
-        return text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0));
-    };
     // A key line that starts with ";" is a comment and one that starts with "[" a section line
     // (or nothing), so such a key could never be read back.
     const QStringView keyName = trimBlanks(key);
     return !trimBlanks(section).isEmpty() && !keyName.isEmpty()
         && !section.contains(u']') && !key.contains(u'=') && !keyName.startsWith(u';')
-        && !keyName.startsWith(u'[') && !hasLineBreak(section) && !hasLineBreak(key)
-        && !hasLineBreak(value);
+        && !keyName.startsWith(u'[') && !textfields::hasLineBreakOrNul(section)
+        && !textfields::hasLineBreakOrNul(key) && !textfields::hasLineBreakOrNul(value);
 }
 
 }  // namespace

@@ -43,4 +43,9 @@ QString trimSpaces(QStringView text)
     return text.sliced(begin, end - begin).toString();
 }
 
+bool hasLineBreakOrNul(QStringView text)
+{
+    return text.contains(u'\r') || text.contains(u'\n') || text.contains(QChar(0));
+}
+
 }  // namespace textfields

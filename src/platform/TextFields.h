@@ -21,4 +21,8 @@ QByteArray fixedField(QStringView text, qsizetype width);
 // Removes leading and trailing spaces (code 32) only; tabs, line breaks and U+3000 stay.
 QString trimSpaces(QStringView text);
 
+// Whether text holds CR, LF or NUL: what would end a header, a protocol command or a stored
+// line early (other readers end a value at a NUL).
+bool hasLineBreakOrNul(QStringView text);
+
 }  // namespace textfields

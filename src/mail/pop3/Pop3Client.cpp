@@ -1,5 +1,7 @@
 #include "mail/pop3/Pop3Client.h"
 
+#include "platform/TextFields.h"
+
 #include <QCryptographicHash>
 #include <QList>
 
@@ -141,7 +143,7 @@ int Pop3Client::login(const QString& userId, const QString& password, bool apop)
         return -1;
     // A line break would end the command early and smuggle the rest in as another one.
     for (const QString& value : {userId, password}) {
-        if (value.contains(u'\r') || value.contains(u'\n') || value.contains(QChar(0))) {
+        if (textfields::hasLineBreakOrNul(value)) {
             error_ = QStringLiteral("IDまたはパスワードに改行などの制御文字が含まれています");
             return -1;
         }
