@@ -6,7 +6,7 @@ as JSON: an independent reader for the tests of outgoing mail.
 
 For each file, one JSON object on one line:
   subject        the Subject field, decoded
-  from, to, cc   lists of {"name": display name, "addr": addr-spec}
+  from, to, cc   lists of {"name": display name, "addr": bare address local@domain}
   header_lines   the raw header lines (folded lines stay separate), as text
   defects        what the parser objected to, in the message and in each header field
   text           the plain-text body, decoded by its charset

@@ -1,8 +1,8 @@
 #pragma once
 // Address lists as a person writes them ("a@example.jp, \"Yamada, Taro\" <taro@example.jp>"),
 // read with VMime's RFC 5322 parser and checked so that nothing the parser skipped or made up
-// goes out: each mailbox must be exactly what the user wrote, an addr-spec alone or a name and
-// "<addr-spec>". Groups give their members.
+// goes out: each mailbox must be exactly what the user wrote, a bare address (local@domain)
+// alone or a name and "<address>". Groups give their members.
 
 #include <QByteArray>
 #include <QList>
@@ -19,7 +19,7 @@ struct Mailbox {
 };
 
 // The mailboxes of text in order. On text that is not such a list (an item that is no
-// address, a name without "<addr-spec>", a line break or NUL anywhere) nullopt, and error
+// address, a name without "<address>", a line break or NUL anywhere) nullopt, and error
 // names the item in question.
 std::optional<QList<Mailbox>> parseAddressList(QStringView text, QString* error);
 
@@ -30,7 +30,7 @@ std::optional<QList<Mailbox>> parseAddressList(QStringView text, QString* error)
 QString replyRecipient(const QString& sender);
 
 // Mailboxes as a header carries them after "Name: " (nameLength counts "Name: "): each the
-// addr-spec alone, or the encoded display name and "<addr-spec>", joined by ",", folded to keep
+// bare address alone, or the encoded display name and "<address>", joined by ",", folded to keep
 // lines within 78 characters.
 QByteArray formatAddressList(const QList<Mailbox>& mailboxes, qsizetype nameLength);
 

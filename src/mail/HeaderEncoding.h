@@ -21,7 +21,7 @@ QByteArray encodeUnstructured(QStringView text, qsizetype nameLength);
 // parameter that readers without RFC 2231 look at).
 QByteArray encodeWords(QStringView text);
 
-// A display name as the phrase before "<addr-spec>": atoms as they are, other printable ASCII
+// A display name as the phrase before "<address>": atoms as they are, other printable ASCII
 // as a quoted string, anything else as encoded words.
 QByteArray encodePhrase(QStringView name);
 

@@ -116,7 +116,7 @@ private:
 };
 
 // Sends one mail. to (and cc, bcc) are RFC 5322 address lists ("a@example.jp, \"Yamada, Taro\"
-// <taro@example.jp>"); the envelope goes to their addr-specs. attachments holds file paths
+// <taro@example.jp>"); the envelope goes to their bare addresses. attachments holds file paths
 // joined with ",". header holds extra header lines (may be empty). Nothing reaches the server
 // when a text that goes into a header or an SMTP command holds a line break or NUL, when an
 // address is not one, or when there is no sender. Returns 0, or a negative value on any

@@ -134,7 +134,7 @@ private slots:
         checkText(s, body, "utf-8");
     }
 
-    // The envelope goes to the addr-specs, the header keeps every display name as written.
+    // The envelope goes to the bare addresses, the header keeps every display name as written.
     void displayNamesAndEnvelope_data()
     {
         QTest::addColumn<QString>("to");
