@@ -4,7 +4,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <atomic>
 #include <cerrno>
+#include <system_error>
+#include <thread>
 #include <fcntl.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -13,15 +16,13 @@ namespace store {
 
 namespace {
 
-// Headings asked of the disk ahead of the one being read while the file is not in memory:
-// enough requests side by side to keep the disk busy, few enough that the heading needed next
-// is not queued behind thousands of others.
-constexpr qint64 PrefetchWindow = 256;
-
 // The headings of a history are small reads a record apart. From the page cache each is a
-// plain copy; from the disk each is a request of its own, and a disk answers many requests side
-// by side far sooner than one after the other, so while the file is not in memory the next
-// headings are requested together, a window ahead of the one being read.
+// plain copy. From the disk each is a request of its own: a disk answers many requests side by
+// side far sooner than one after the other, but handing each request to the disk costs the
+// processor about as much as turning all the headings into list lines. So once a heading is found
+// missing from memory, a helper thread asks the kernel for the rest of them in order, ahead of
+// the reader, while the reader goes on reading and the caller turns what was read into lines.
+// The helper only passes hints to the kernel; it touches no data of the program.
 class HeadingReader {
 public:
     HeadingReader(int fd, qint64 count) : fd_(fd), count_(count)
@@ -29,6 +30,17 @@ public:
         // Only the headings are wanted: the kernel's own read-ahead would fetch body pages.
         ::posix_fadvise(fd_, 0, 0, POSIX_FADV_RANDOM);
     }
+
+    ~HeadingReader()
+    {
+        if (helper_.joinable()) {
+            stop_ = true;
+            helper_.join();
+        }
+    }
+
+    HeadingReader(const HeadingReader&) = delete;
+    HeadingReader& operator=(const HeadingReader&) = delete;
 
     qint64 count() const { return count_; }
 
@@ -43,24 +55,31 @@ public:
                 return true;
             // Some file systems cannot tell without waiting; their files are read plainly.
             askCacheFirst_ = !(got < 0 && errno == EOPNOTSUPP);
+            requestFrom(index + 1);
         }
-        requestAhead(index);
         return ::pread(fd_, heading, HeadingSize, offset) == HeadingSize;
     }
 
 private:
-    void requestAhead(qint64 index)
+    void requestFrom(qint64 first)
     {
-        const qint64 end = qMin(count_, index + PrefetchWindow);
-        for (qint64 n = qMax(requested_, index); n < end; ++n)
-            ::posix_fadvise(fd_, n * HistoryRecordSize, HeadingSize, POSIX_FADV_WILLNEED);
-        requested_ = qMax(requested_, end);
+        if (helper_.joinable() || first >= count_)
+            return;
+        try {
+            helper_ = std::thread([this, first] {
+                for (qint64 n = first; n < count_ && !stop_; ++n)
+                    ::posix_fadvise(fd_, n * HistoryRecordSize, HeadingSize, POSIX_FADV_WILLNEED);
+            });
+        } catch (const std::system_error&) {
+            // Without the helper every heading is read when it is needed: slower, same result.
+        }
     }
 
     int fd_;
     qint64 count_;
-    qint64 requested_ = 0;  // the headings before this one have been requested
     bool askCacheFirst_ = true;
+    std::atomic<bool> stop_ = false;
+    std::thread helper_;
 };
 
 }  // namespace

@@ -130,13 +130,15 @@ private slots:
         QVERIFY(headings[2].Body.isEmpty());
     }
 
-    // Headings come from the page cache, from the disk (requested a window ahead), or, where the
-    // file system cannot tell what it holds in memory, by plain reads: the same in every case.
+    // Headings come from the page cache, from the disk (requested ahead by a helper thread), from
+    // both, or, where the file system cannot tell what it holds in memory, by plain reads: the
+    // same in every case.
     void headingsAreReadWhereverTheFileLies_data()
     {
         QTest::addColumn<QString>("where");
         QTest::newRow("in memory") << QStringLiteral("cached");
         QTest::newRow("on the disk only") << QStringLiteral("evicted");
+        QTest::newRow("first half in memory") << QStringLiteral("half");
         QTest::newRow("on a memory file system") << QStringLiteral("/dev/shm");
     }
     void headingsAreReadWhereverTheFileLies()
@@ -150,10 +152,15 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(numberedHistory(Count)) == Count * HistoryRecordSize);
         file.close();
-        if (where == u"evicted") {
+        if (where == u"evicted" || where == u"half") {
             QVERIFY(pagecache::evict(path));
             if (pagecache::residentPages(path) != 0)
                 QSKIP("the page cache keeps this file");
+        }
+        if (where == u"half") {
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.read(Count / 2 * HistoryRecordSize).size(), Count / 2 * HistoryRecordSize);
+            file.close();
         }
 
         const QList<HistoryRecord> headings = readHeadings(path);
