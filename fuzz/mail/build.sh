@@ -13,7 +13,7 @@ out=${1:-$top/fuzz/corpus-work/mail}
 mkdir -p "$out"
 fuzz_build "$out/fuzz_receive" "Qt6Core vmime libcurl" \
   "$here/fuzz_receive.cpp" \
-  "$top"/src/mail/{ParsedMail,MimeRepair,Base64,MessageDecoder,AttachmentWriter,Charsets,Iso2022JpDecoder,HtmlText}.cpp \
+  "$top"/src/mail/{ParsedMail,MimeParts,Base64,MessageDecoder,AttachmentWriter,Charsets,Iso2022JpDecoder,HtmlText}.cpp \
   "$top"/src/platform/{Cp932,TextFields}.cpp
 if [ -n "${2:-}" ]; then
   fuzz_run "$out/fuzz_receive" "$out" "$2" 65536 "$here/corpus" "$top/tests/mail/data" \

@@ -3,7 +3,7 @@
 #include "mail/Base64.h"
 #include "mail/Charsets.h"
 #include "mail/MailLoss.h"
-#include "mail/MimeRepair.h"
+#include "mail/MimeParts.h"
 
 #include <QByteArrayList>
 
@@ -70,16 +70,6 @@ bool decodesAlone(const QByteArray& bytes, const QByteArray& charset)
     return !decoder.hasError();
 }
 
-// Where the body of a raw mail starts: after its first empty line, or at its end.
-size_t bodyStart(const std::string& raw)
-{
-    const size_t crlf = raw.find("\r\n\r\n");
-    const size_t lf = raw.find("\n\n");
-    if (crlf == std::string::npos && lf == std::string::npos)
-        return raw.size();
-    return crlf < lf ? crlf + 4 : lf + 2;
-}
-
 }  // namespace
 
 QString decodeHeaderText(const QByteArray& value)
@@ -126,20 +116,29 @@ QString decodeHeaderText(const QByteArray& value)
 }
 
 ParsedMail::ParsedMail(QByteArray raw)
-    : raw_(repairedForParsing(std::move(raw)).toStdString()), message_(std::make_shared<vmime::message>())
+    : raw_(raw.toStdString()), message_(std::make_shared<vmime::message>())
 {
     try {
-        message_->parse(raw_);
+        collect(message_, parseHeader(*message_, {0, raw_.size()}, true), false);
     } catch (const std::exception&) {
         // VMime throws standard exceptions too on some broken words: with no usable structure,
         // the text after the header is all a reader gets, and the raw mail must be kept.
         message_ = std::make_shared<vmime::message>();
+        leaves_.clear();
         losses_ |= MailLoss::Undecodable;
-        const size_t start = bodyStart(raw_);
+        const size_t start = headerExtent(raw_, {0, raw_.size()}, true).bodyStart;
         addRawStretch(message_, qsizetype(start), qsizetype(raw_.size() - start));
-        return;
     }
-    collect(message_, false);
+}
+
+// Parses the header at the start of stretch into part and returns where its body lies. The
+// header is parsed where it stands in the raw mail, so the positions VMime records for its
+// fields are positions in the raw mail.
+MailStretch ParsedMail::parseHeader(vmime::bodyPart& part, MailStretch stretch, bool wholeMail) const
+{
+    const HeaderExtent extent = headerExtent(raw_, stretch, wholeMail);
+    part.getHeader()->parse(vmime::parsingContext::getDefaultContext(), raw_, stretch.start, extent.headerEnd);
+    return {extent.bodyStart, stretch.end};
 }
 
 ParsedMail::~ParsedMail() = default;
@@ -179,11 +178,9 @@ QByteArray ParsedMail::parameter(const vmime::bodyPart& part, const char* field,
     }
 }
 
-bool ParsedMail::delimiterOccurs(const vmime::bodyPart& part, const QByteArray& boundary) const
+bool ParsedMail::delimiterOccurs(MailStretch body, const QByteArray& boundary) const
 {
-    const auto body = part.getBody();
-    const size_t start = std::min(body->getParsedOffset(), raw_.size());
-    const std::string_view text = std::string_view(raw_).substr(start, body->getParsedLength());
+    const std::string_view text = std::string_view(raw_).substr(body.start, body.end - body.start);
     const std::string delimiter = "--" + boundary.toStdString();
     for (size_t at = text.find(delimiter); at != std::string_view::npos; at = text.find(delimiter, at + 1)) {
         if (at == 0 || text[at - 1] == '\n')
@@ -192,7 +189,7 @@ bool ParsedMail::delimiterOccurs(const vmime::bodyPart& part, const QByteArray& 
     return false;
 }
 
-void ParsedMail::collect(const std::shared_ptr<const vmime::bodyPart>& part, bool inDigest)
+void ParsedMail::collect(const std::shared_ptr<const vmime::bodyPart>& part, MailStretch body, bool inDigest)
 {
     const QByteArray type = mediaTypeOf(*part, inDigest);
     if (type == "message/partial") {
@@ -200,40 +197,53 @@ void ParsedMail::collect(const std::shared_ptr<const vmime::bodyPart>& part, boo
         losses_ |= MailLoss::Fragment;
     }
     if (type.startsWith("multipart/"))
-        collectMultipart(part, type.mid(10));
+        collectMultipart(part, body, type.mid(10));
     else
-        addLeaf(part, type);
+        addLeaf(part, body, type);
 }
 
-void ParsedMail::collectMultipart(const std::shared_ptr<const vmime::bodyPart>& part, const QByteArray& subtype)
+void ParsedMail::collectMultipart(const std::shared_ptr<const vmime::bodyPart>& part, MailStretch body,
+                                  const QByteArray& subtype)
 {
-    const auto body = part->getBody();
     const QByteArray boundary = parameter(*part, vmime::fields::CONTENT_TYPE, "boundary");
-    const bool delimited = !boundary.isEmpty() && delimiterOccurs(*part, boundary);
-    if (!delimited || body->getPartCount() == 0) {
+    const bool delimited = !boundary.isEmpty() && delimiterOccurs(body, boundary);
+    const std::vector<MailStretch> stretches =
+        delimited ? multipartParts(raw_, body, boundary.toStdString()) : std::vector<MailStretch>();
+    if (stretches.empty()) {
         // Without a boundary that occurs, a multipart is not split into parts: its body is text.
-        // With one, there are parts the parser could not find.
+        // With one, there are parts that could not be found.
         if (delimited)
             losses_ |= MailLoss::Undecodable;
-        addRawStretch(part, qsizetype(body->getParsedOffset()), qsizetype(body->getParsedLength()));
+        addRawStretch(part, qsizetype(body.start), qsizetype(body.end - body.start));
         return;
+    }
+    struct Child {
+        std::shared_ptr<vmime::bodyPart> part;
+        MailStretch body;
+    };
+    std::vector<Child> children;
+    for (const MailStretch& stretch : stretches) {
+        auto child = std::make_shared<vmime::bodyPart>();
+        children.push_back({child, parseHeader(*child, stretch, false)});
     }
     if (subtype == "alternative") {
         // One version is enough for a reader: the plain one when there is one, else the
         // richest (last).
-        for (size_t i = 0; i < body->getPartCount(); ++i) {
-            if (mediaTypeOf(*body->getPartAt(i), false) == "text/plain")
-                return collect(body->getPartAt(i), false);
-        }
-        return collect(body->getPartAt(body->getPartCount() - 1), false);
+        const auto plain = std::find_if(children.begin(), children.end(), [this](const Child& child) {
+            return mediaTypeOf(*child.part, false) == "text/plain";
+        });
+        const Child& chosen = plain != children.end() ? *plain : children.back();
+        return collect(chosen.part, chosen.body, false);
     }
-    for (size_t i = 0; i < body->getPartCount(); ++i)
-        collect(body->getPartAt(i), subtype == "digest");
+    for (const Child& child : children)
+        collect(child.part, child.body, subtype == "digest");
 }
 
-void ParsedMail::addLeaf(const std::shared_ptr<const vmime::bodyPart>& part, const QByteArray& type)
+void ParsedMail::addLeaf(const std::shared_ptr<const vmime::bodyPart>& part, MailStretch body, const QByteArray& type)
 {
     MailLeaf leaf{part, MailLeaf::Role::Attachment, type};
+    leaf.offset = qsizetype(body.start);
+    leaf.length = qsizetype(body.end - body.start);
     const QByteArray encoding = rawField(*part->getHeader(), vmime::fields::CONTENT_TRANSFER_ENCODING).toLower();
     if (!isKnownEncoding(encoding)) {
         // RFC 2045 6.4: treated as application/octet-stream, whatever its type says.
@@ -243,11 +253,8 @@ void ParsedMail::addLeaf(const std::shared_ptr<const vmime::bodyPart>& part, con
         return;
     }
     if (encoding == "base64") {
-        const auto body = part->getBody();
         leaf.source = MailLeaf::Source::Base64Stretch;
-        leaf.offset = qsizetype(std::min(body->getParsedOffset(), raw_.size()));
-        leaf.length = qsizetype(std::min(body->getParsedLength(), raw_.size() - size_t(leaf.offset)));
-        leaf.cleanBytes = decodeCleanBase64(std::string_view(raw_).substr(size_t(leaf.offset), size_t(leaf.length)));
+        leaf.cleanBytes = decodeCleanBase64(std::string_view(raw_).substr(body.start, body.end - body.start));
         if (!leaf.cleanBytes)
             losses_ |= MailLoss::Undecodable;
     }
@@ -313,14 +320,17 @@ QByteArray ParsedMail::content(const MailLeaf& leaf) const
     case MailLeaf::Source::AsReceived:
         break;
     }
-    const auto contents = leaf.part->getBody()->getContents();
     std::string bytes;
     try {
+        vmime::encoding encoding(vmime::encodingTypes::SEVEN_BIT);  // RFC 2045 6.1: the default
+        if (const auto field = leaf.part->getHeader()->findField(vmime::fields::CONTENT_TRANSFER_ENCODING))
+            encoding = *field->getValue<vmime::encoding>();
+        const vmime::stringContentHandler contents(raw_.substr(size_t(leaf.offset), size_t(leaf.length)), encoding);
         vmime::utility::outputStreamStringAdapter out(bytes);
         if (leaf.source == MailLeaf::Source::AsReceived)
-            contents->extractRaw(out);
+            contents.extractRaw(out);
         else
-            contents->extract(out);
+            contents.extract(out);
     } catch (const std::exception&) {
         // a broken encoding gives what could be decoded
     }

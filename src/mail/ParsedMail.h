@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include "mail/MimeParts.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,17 +24,17 @@ namespace nmail {
 struct MailLeaf {
     enum class Role { Text, Html, Attachment };
     // Where the leaf's bytes come from: its body with the transfer encoding removed; its base64
-    // body decoded straight from its stretch of the raw mail (large attachments, without
-    // copying them through the parser's streams first); its body as it came (a transfer encoding
-    // this library does not know, RFC 2045 6.4); or a stretch of the raw mail (the body of a
-    // multipart whose parts cannot be found, or of a mail whose structure could not be parsed).
+    // body decoded in one pass (large attachments); its body as it came (a transfer encoding
+    // this library does not know, RFC 2045 6.4); or a stretch of the raw mail taken as text (the
+    // body of a multipart whose parts cannot be found, or of a mail whose structure could not be
+    // parsed).
     enum class Source { Decoded, Base64Stretch, AsReceived, RawStretch };
 
     std::shared_ptr<const vmime::bodyPart> part;
     Role role;
     QByteArray mediaType;  // "type/subtype" in lower case, as the leaf is read
     Source source = Source::Decoded;
-    qsizetype offset = 0;  // Base64Stretch, RawStretch: where in the raw mail
+    qsizetype offset = 0;  // where the body (or the stretch) lies in the raw mail
     qsizetype length = 0;
     std::optional<QByteArray> cleanBytes = std::nullopt;  // Base64Stretch: its bytes, when the data was clean
 };
@@ -70,12 +72,14 @@ public:
     QByteArray parameter(const vmime::bodyPart& part, const char* field, const char* name) const;
 
 private:
-    void collect(const std::shared_ptr<const vmime::bodyPart>& part, bool inDigest);
-    void collectMultipart(const std::shared_ptr<const vmime::bodyPart>& part, const QByteArray& subtype);
-    void addLeaf(const std::shared_ptr<const vmime::bodyPart>& part, const QByteArray& type);
+    MailStretch parseHeader(vmime::bodyPart& part, MailStretch stretch, bool wholeMail) const;
+    void collect(const std::shared_ptr<const vmime::bodyPart>& part, MailStretch body, bool inDigest);
+    void collectMultipart(const std::shared_ptr<const vmime::bodyPart>& part, MailStretch body,
+                          const QByteArray& subtype);
+    void addLeaf(const std::shared_ptr<const vmime::bodyPart>& part, MailStretch body, const QByteArray& type);
     void addRawStretch(const std::shared_ptr<const vmime::bodyPart>& part, qsizetype offset, qsizetype length);
     QByteArray mediaTypeOf(const vmime::bodyPart& part, bool inDigest) const;
-    bool delimiterOccurs(const vmime::bodyPart& part, const QByteArray& boundary) const;
+    bool delimiterOccurs(MailStretch body, const QByteArray& boundary) const;
 
     std::string raw_;
     std::shared_ptr<vmime::message> message_;

@@ -1,0 +1,114 @@
+#include "mail/MimeParts.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+namespace nmail {
+
+namespace {
+
+bool isBlank(std::string_view line)
+{
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+}
+
+bool isField(std::string_view line)
+{
+    const size_t colon = line.find(':');
+    if (colon == 0 || colon == std::string_view::npos)
+        return false;
+    return std::all_of(line.begin(), line.begin() + colon,
+                       [](char c) { return static_cast<unsigned char>(c) > 32 && static_cast<unsigned char>(c) < 127; });
+}
+
+struct Delimiter {
+    size_t start;     // where the line break before it starts
+    size_t boundary;  // where the boundary starts
+};
+
+// True when what follows a boundary at pos makes it a delimiter: "--" (the closing delimiter),
+// or blanks up to the end of the line or of the body.
+bool endsDelimiter(std::string_view raw, size_t pos, size_t end)
+{
+    if (pos + 1 < end && raw.substr(pos, 2) == "--")
+        return true;
+    while (pos < end && (raw[pos] == ' ' || raw[pos] == '\t'))
+        ++pos;
+    return pos >= end || raw[pos] == '\r' || raw[pos] == '\n';
+}
+
+// The next delimiter line whose boundary starts in raw[from, end), if any. Its "--" and the
+// line break before it may lie before from: the first delimiter of a body usually follows the
+// empty line that ends the part's header.
+std::optional<Delimiter> nextDelimiter(std::string_view raw, size_t from, size_t end, std::string_view boundary)
+{
+    while (from < end && end - from >= boundary.size()) {
+        const void* found = ::memmem(raw.data() + from, end - from, boundary.data(), boundary.size());
+        if (!found)
+            return std::nullopt;
+        const size_t at = static_cast<const char*>(found) - raw.data();
+        size_t dashes = at;
+        while (dashes > 0 && (raw[dashes - 1] == ' ' || raw[dashes - 1] == '\t'))
+            --dashes;
+        const bool lineStart = dashes == 2 || (dashes >= 3 && raw[dashes - 3] == '\n');
+        if (dashes >= 2 && raw.substr(dashes - 2, 2) == "--" && lineStart
+            && endsDelimiter(raw, at + boundary.size(), end)) {
+            const size_t lineBreak = dashes == 2 ? 0 : dashes - 3;
+            return Delimiter{lineBreak > 0 && raw[lineBreak - 1] == '\r' ? lineBreak - 1 : lineBreak, at};
+        }
+        // The boundary was part of a longer word, or not at the start of a line.
+        from = at + 1;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+HeaderExtent headerExtent(std::string_view raw, MailStretch part, bool wholeMail)
+{
+    const size_t end = std::min(part.end, raw.size());
+    for (size_t pos = part.start; pos < end;) {
+        const size_t lineFeed = raw.find('\n', pos);
+        const size_t next = lineFeed < end ? lineFeed + 1 : end;
+        size_t lineEnd = lineFeed < end ? lineFeed : end;
+        if (lineEnd > pos && raw[lineEnd - 1] == '\r')
+            --lineEnd;
+        const std::string_view line = raw.substr(pos, lineEnd - pos);
+        const bool first = pos == part.start;
+        if (line.empty() || (!first && isBlank(line)))
+            return {pos, next};
+        const bool continuation = !first && (line.front() == ' ' || line.front() == '\t');
+        if (!continuation && !isField(line) && !(first && wholeMail && line.starts_with("From ")))
+            return {pos, pos};
+        pos = next;
+    }
+    return {end, end};  // a header alone, without a body
+}
+
+std::vector<MailStretch> multipartParts(std::string_view raw, MailStretch body, std::string_view boundary)
+{
+    std::vector<MailStretch> parts;
+    const size_t end = std::min(body.end, raw.size());
+    if (boundary.empty() || body.start >= end)
+        return parts;
+    std::optional<Delimiter> delimiter = nextDelimiter(raw, body.start, end, boundary);
+    while (delimiter) {
+        size_t pos = delimiter->boundary + boundary.size();
+        if (pos + 1 < end && raw.substr(pos, 2) == "--")
+            return parts;  // the closing delimiter
+        while (pos < end && (raw[pos] == ' ' || raw[pos] == '\t'))
+            ++pos;
+        if (pos + 1 < end && raw.substr(pos, 2) == "\r\n")
+            pos += 2;
+        else if (pos < end && raw[pos] == '\n')
+            ++pos;
+        const size_t partStart = std::min(pos, end);
+        delimiter = nextDelimiter(raw, partStart, end, boundary);
+        // Two delimiter lines with nothing between them enclose an empty part.
+        parts.push_back({partStart, delimiter ? std::max(partStart, delimiter->start) : end});
+    }
+    return parts;
+}
+
+}  // namespace nmail

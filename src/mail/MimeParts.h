@@ -1,0 +1,39 @@
+#pragma once
+// Finds the header and body of a part and the parts of a multipart body by scanning the raw mail
+// in place, so a large attachment is neither copied nor read through a stream to find where it
+// ends.
+
+#include <string_view>
+#include <vector>
+
+namespace nmail {
+
+// A stretch [start, end) of a raw mail.
+struct MailStretch {
+    size_t start = 0;
+    size_t end = 0;
+    friend bool operator==(const MailStretch&, const MailStretch&) = default;
+};
+
+struct HeaderExtent {
+    size_t headerEnd;  // where the header's last line ends
+    size_t bodyStart;
+};
+
+// The header at the start of raw[part.start, part.end). It ends at its first line that is
+// neither a field ("name:") nor a folded continuation, nor, at the start of a whole mail, an
+// mbox "From " line (RFC 5322 2.1). An empty line there, or a line of blanks, separates header
+// and body; any other line is already the body's first: real mail that lacks the empty line
+// still has its text read as text, not thrown away as broken header fields.
+HeaderExtent headerExtent(std::string_view raw, MailStretch part, bool wholeMail);
+
+// The parts (header and body each) of the multipart body raw[body.start, body.end) delimited by
+// boundary, in order; the preamble before the first delimiter line and the epilogue after the
+// closing one are not parts. A delimiter line is "--" and the boundary at the start of a line
+// (blanks between the two are tolerated), followed by a line break, or by "--" for the closing
+// delimiter, which may carry blanks before its line break. The line break before a delimiter
+// belongs to the delimiter. When the closing delimiter is missing, the last part runs to the
+// end of the body. Empty when no delimiter line is found.
+std::vector<MailStretch> multipartParts(std::string_view raw, MailStretch body, std::string_view boundary);
+
+}  // namespace nmail
