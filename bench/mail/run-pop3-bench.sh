@@ -17,18 +17,22 @@ env=$work/servers/servers.env
 . "$env"
 maildir=$HOME_DIR/bench/Maildir
 left() { echo "  left on the server: $(find "$maildir/cur" "$maildir/new" -type f | wc -l)"; }
+# Mail waits on a server for a while before anyone fetches it, long enough for the server's files
+# to be on the disk. Dropped in here just before each client runs, they would still be waiting to
+# be written, and whichever client flushes the file system to the disk would write them too.
+inject() { "$bench" inject "$env" bench "$1" "$2"; sync; }
 seconds() { grep -oE '[0-9]+\.[0-9]+ s' | head -n 1 | cut -d' ' -f1; }
 
 one_case() {
   local count=$1 kb=$2 library whole mpop_time start end
   echo "== $count mails of $kb KB"
-  "$bench" inject "$env" bench "$count" "$kb"
+  inject "$count" "$kb"
   library=$("$bench" fetch "$env" bench | tee /dev/stderr | seconds)
   left
-  "$bench" inject "$env" bench "$count" "$kb"
+  inject "$count" "$kb"
   whole=$("$build/bench/app/check_mail_bench" "$env" bench | tee /dev/stderr | seconds)
   left
-  "$bench" inject "$env" bench "$count" "$kb"
+  inject "$count" "$kb"
   rm -rf "$work/out" "$work/uidls"
   mkdir -p "$work/out/"{cur,new,tmp}
   start=$(date +%s.%N)
