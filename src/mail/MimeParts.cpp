@@ -38,27 +38,26 @@ bool endsDelimiter(std::string_view raw, size_t pos, size_t end)
     return pos >= end || raw[pos] == '\r' || raw[pos] == '\n';
 }
 
-// The next delimiter line whose boundary starts in raw[from, end), if any. Its "--" and the
-// line break before it may lie before from: the first delimiter of a body usually follows the
-// empty line that ends the part's header.
+// The next delimiter line that starts in raw[from, end), if any. Found from the dashes at the start
+// of lines: base64 has no "-", so the scan passes over an encoded attachment at memchr's pace.
 std::optional<Delimiter> nextDelimiter(std::string_view raw, size_t from, size_t end, std::string_view boundary)
 {
-    while (from < end && end - from >= boundary.size()) {
-        const void* found = ::memmem(raw.data() + from, end - from, boundary.data(), boundary.size());
+    for (size_t at = from; at < end;) {
+        const void* found = std::memchr(raw.data() + at, '-', end - at);
         if (!found)
             return std::nullopt;
-        const size_t at = static_cast<const char*>(found) - raw.data();
-        size_t dashes = at;
-        while (dashes > 0 && (raw[dashes - 1] == ' ' || raw[dashes - 1] == '\t'))
-            --dashes;
-        const bool lineStart = dashes == 2 || (dashes >= 3 && raw[dashes - 3] == '\n');
-        if (dashes >= 2 && raw.substr(dashes - 2, 2) == "--" && lineStart
-            && endsDelimiter(raw, at + boundary.size(), end)) {
-            const size_t lineBreak = dashes == 2 ? 0 : dashes - 3;
-            return Delimiter{lineBreak > 0 && raw[lineBreak - 1] == '\r' ? lineBreak - 1 : lineBreak, at};
-        }
-        // The boundary was part of a longer word, or not at the start of a line.
-        from = at + 1;
+        const size_t dashes = static_cast<const char*>(found) - raw.data();
+        at = dashes + 1;
+        if ((dashes > 0 && raw[dashes - 1] != '\n') || dashes + 1 >= end || raw[dashes + 1] != '-')
+            continue;
+        size_t name = dashes + 2;
+        while (name < end && (raw[name] == ' ' || raw[name] == '\t'))
+            ++name;
+        if (end - name < boundary.size() || raw.substr(name, boundary.size()) != boundary
+            || !endsDelimiter(raw, name + boundary.size(), end))
+            continue;  // another line that begins with "--", or a longer boundary
+        const size_t lineBreak = dashes == 0 ? 0 : dashes - 1;
+        return Delimiter{lineBreak > 0 && raw[lineBreak - 1] == '\r' ? lineBreak - 1 : lineBreak, name};
     }
     return std::nullopt;
 }

@@ -12,6 +12,22 @@ namespace {
 
 int waitMs() { return static_cast<int>(std::min<qint64>(options().timeout.count(), std::numeric_limits<int>::max())); }
 
+// Where the next line that begins with "." starts in data[from, to), or to. Searched by the dots:
+// base64 has none, text few.
+qsizetype nextDotLine(const char* data, qsizetype from, qsizetype to)
+{
+    for (qsizetype at = from; at < to;) {
+        const void* dot = std::memchr(data + at, '.', size_t(to - at));
+        if (!dot)
+            break;
+        const qsizetype found = static_cast<const char*>(dot) - data;
+        if (found > from && data[found - 1] == '\n')
+            return found;
+        at = found + 1;
+    }
+    return to;
+}
+
 QString seconds() { return QString::number((options().timeout.count() + 999) / 1000); }
 
 }  // namespace
@@ -96,7 +112,13 @@ bool Pop3Stream::fill()
             return fail(QStringLiteral("応答がありません (%1 秒待ちました)").arg(seconds()));
         return fail(QStringLiteral("接続が切れました (%1)").arg(socket_.errorString()));
     }
-    buffer_ += socket_.readAll();
+    // Read straight behind what is left, without a buffer in between: a large mail passes here
+    // in many pieces.
+    const qsizetype kept = buffer_.size();
+    const qint64 available = socket_.bytesAvailable();
+    buffer_.resize(kept + static_cast<qsizetype>(available));
+    const qint64 got = socket_.read(buffer_.data() + kept, available);
+    buffer_.resize(kept + static_cast<qsizetype>(std::max<qint64>(got, 0)));
     return true;
 }
 
@@ -126,21 +148,23 @@ bool Pop3Stream::readMultiline(QByteArray& out, qsizetype limit)
     for (;;) {
         const char* data = buffer_.constData();
         const qsizetype size = buffer_.size();
-        while (position_ < size) {
-            const void* newline = std::memchr(data + position_, '\n', static_cast<size_t>(size - position_));
-            if (!newline)
-                break;
-            const qsizetype next = static_cast<const char*>(newline) - data + 1;
-            const char* line = data + position_;
-            qsizetype length = next - position_;
-            position_ = next;
-            if (line[0] == '.') {
-                if (length == 2 || (length == 3 && line[1] == '\r'))
+        // Whole lines only; the last one may still be arriving.
+        const void* lastNewline = size > position_ ? ::memrchr(data + position_, '\n', size_t(size - position_)) : nullptr;
+        const qsizetype complete = lastNewline ? static_cast<const char*>(lastNewline) - data + 1 : position_;
+        while (position_ < complete) {
+            if (data[position_] == '.') {
+                const qsizetype next = static_cast<const char*>(std::memchr(data + position_, '\n', size_t(complete - position_))) - data + 1;
+                const qsizetype length = next - position_;
+                if (length == 2 || (length == 3 && data[position_ + 1] == '\r')) {
+                    position_ = next;
                     return true;  // the lone "." that ends the answer
-                ++line;  // a line the server began with an extra "."
-                --length;
+                }
+                ++position_;  // a line the server began with an extra "."
             }
-            out.append(line, length);
+            // Every line up to the next one that begins with "." is taken as it is, in one piece.
+            const qsizetype end = nextDotLine(data, position_, complete);
+            out.append(data + position_, end - position_);
+            position_ = end;
         }
         // A line without end counts too: an answer of one endless line is as runaway as any.
         if (out.size() + (buffer_.size() - position_) > limit)
