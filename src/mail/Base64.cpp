@@ -1,6 +1,7 @@
 #include "mail/Base64.h"
 
 #include <array>
+#include <cstdint>
 
 namespace nmail {
 
@@ -26,6 +27,21 @@ constexpr std::array<signed char, 256> decodingTable()
 
 constexpr std::array<signed char, 256> table = decodingTable();
 
+// The sextet of each alphabet character already shifted to its place in a group of four, so a
+// group is four lookups and three ORs; anything else carries a bit no sextet has.
+constexpr std::uint32_t NotSextet = 1u << 31;
+
+constexpr std::array<std::uint32_t, 256> shiftedTable(int shift)
+{
+    std::array<std::uint32_t, 256> shifted{};
+    for (size_t c = 0; c < shifted.size(); ++c)
+        shifted[c] = table[c] >= 0 ? std::uint32_t(table[c]) << shift : NotSextet;
+    return shifted;
+}
+
+constexpr std::array<std::uint32_t, 256> first = shiftedTable(18), second = shiftedTable(12),
+                                          third = shiftedTable(6), fourth = shiftedTable(0);
+
 }  // namespace
 
 std::optional<QByteArray> decodeCleanBase64(std::string_view data)
@@ -39,17 +55,22 @@ std::optional<QByteArray> decodeCleanBase64(std::string_view data)
     int padding = 0;
     while (read < end) {
         // The common case: a whole group of four alphabet characters.
-        if (held == 0 && padding == 0 && end - read >= 4) {
-            const int a = table[read[0]], b = table[read[1]], c = table[read[2]], d = table[read[3]];
-            if ((a | b | c | d) >= 0) {
-                const unsigned bits = unsigned(a) << 18 | unsigned(b) << 12 | unsigned(c) << 6 | unsigned(d);
+        if (held == 0 && padding == 0) {
+            bool whole = true;
+            while (end - read >= 4) {
+                const std::uint32_t bits = first[read[0]] | second[read[1]] | third[read[2]] | fourth[read[3]];
+                if (bits & NotSextet) {
+                    whole = false;
+                    break;
+                }
                 write[0] = static_cast<unsigned char>(bits >> 16);
                 write[1] = static_cast<unsigned char>(bits >> 8);
                 write[2] = static_cast<unsigned char>(bits);
                 write += 3;
                 read += 4;
-                continue;
             }
+            if (whole && read == end)
+                break;
         }
         const signed char value = table[*read++];
         if (value == Skipped)
