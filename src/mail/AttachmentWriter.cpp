@@ -11,6 +11,8 @@
 
 #include <vmime/vmime.hpp>
 
+#include <fcntl.h>
+
 namespace nmail {
 
 namespace {
@@ -160,6 +162,9 @@ AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder)
         }
         const QByteArray data = mail.content(leaf);
         const bool written = file.write(data) == data.size() && file.flush();
+        // Only a request to start writing to the disk: whoever relies on the file being there
+        // flushes it later, and by then the disk has had the time the rest of the check took.
+        ::sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
         file.close();
         if (!written || file.error() != QFileDevice::NoError) {
             file.remove();
