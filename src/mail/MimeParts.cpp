@@ -50,9 +50,7 @@ std::optional<Delimiter> nextDelimiter(std::string_view raw, size_t from, size_t
         at = dashes + 1;
         if ((dashes > 0 && raw[dashes - 1] != '\n') || dashes + 1 >= end || raw[dashes + 1] != '-')
             continue;
-        size_t name = dashes + 2;
-        while (name < end && (raw[name] == ' ' || raw[name] == '\t'))
-            ++name;
+        const size_t name = dashes + 2;
         if (end - name < boundary.size() || raw.substr(name, boundary.size()) != boundary
             || !endsDelimiter(raw, name + boundary.size(), end))
             continue;  // another line that begins with "--", or a longer boundary

@@ -29,9 +29,9 @@ HeaderExtent headerExtent(std::string_view raw, MailStretch part, bool wholeMail
 
 // The parts (header and body each) of the multipart body raw[body.start, body.end) delimited by
 // boundary, in order; the preamble before the first delimiter line and the epilogue after the
-// closing one are not parts. A delimiter line is "--" and the boundary at the start of a line
-// (blanks between the two are tolerated), followed by a line break, or by "--" for the closing
-// delimiter, which may carry blanks before its line break. The line break before a delimiter
+// closing one are not parts. A delimiter line is "--" and the boundary at the start of a line,
+// followed by a line break, or by "--" for the closing delimiter; blanks before the line break
+// are tolerated (RFC 2046 5.1.1 transport padding). The line break before a delimiter
 // belongs to the delimiter. When the closing delimiter is missing, the last part runs to the
 // end of the body. Empty when no delimiter line is found.
 std::vector<MailStretch> multipartParts(std::string_view raw, MailStretch body, std::string_view boundary);
