@@ -206,13 +206,11 @@ void ParsedMail::collectMultipart(const std::shared_ptr<const vmime::bodyPart>& 
                                   const QByteArray& subtype)
 {
     const QByteArray boundary = parameter(*part, vmime::fields::CONTENT_TYPE, "boundary");
-    const bool delimited = !boundary.isEmpty() && delimiterOccurs(body, boundary);
-    const std::vector<MailStretch> stretches =
-        delimited ? multipartParts(raw_, body, boundary.toStdString()) : std::vector<MailStretch>();
+    const std::vector<MailStretch> stretches = multipartParts(raw_, body, boundary.toStdString());
     if (stretches.empty()) {
         // Without a boundary that occurs, a multipart is not split into parts: its body is text.
         // With one, there are parts that could not be found.
-        if (delimited)
+        if (!boundary.isEmpty() && delimiterOccurs(body, boundary))
             losses_ |= MailLoss::Undecodable;
         addRawStretch(part, qsizetype(body.start), qsizetype(body.end - body.start));
         return;
