@@ -5,6 +5,7 @@
 #include "app/Forms.h"
 #include "mail/MailOptions.h"
 #include "settings/SettingsFiles.h"
+#include "store/HistoryFile.h"
 #include "MailServers.h"
 #include "ScriptedFileDialogs.h"
 #include "ScriptedSeams.h"
@@ -30,6 +31,16 @@ struct CheckMailProgram {
     {
         nmail::options().caFile = servers.caFile();
         nmail::options().timeout = std::chrono::seconds(10);
+    }
+
+    // Every record of the received history, in order.
+    QList<store::HistoryRecord> receivedRecords() const
+    {
+        QList<store::HistoryRecord> records;
+        const QString path = store::historyPath(program.folder(), store::HistoryKind::Received);
+        for (int n = 1; n <= store::recordCount(path); ++n)
+            records.append(*store::readRecord(path, n));
+        return records;
     }
 
     TempProgramFolder program;

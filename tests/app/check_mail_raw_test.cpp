@@ -39,15 +39,13 @@ class CheckMailRawTest : public QObject {
     MailServers servers;
     std::unique_ptr<CheckMailProgram> p;
 
+    // The received records with the padding of their subject and text trimmed.
     QList<store::HistoryRecord> received() const
     {
-        QList<store::HistoryRecord> records;
-        const QString path = store::historyPath(p->program.folder(), store::HistoryKind::Received);
-        for (int n = 1; n <= store::recordCount(path); ++n) {
-            store::HistoryRecord record = *store::readRecord(path, n);
+        QList<store::HistoryRecord> records = p->receivedRecords();
+        for (store::HistoryRecord& record : records) {
             record.Subject = textfields::trimSpaces(record.Subject);
             record.Body = textfields::trimSpaces(record.Body);
-            records.append(record);
         }
         return records;
     }

@@ -43,14 +43,7 @@ class CheckMailTest : public QObject {
     MailServers servers;
     std::unique_ptr<CheckMailProgram> p;
 
-    QList<store::HistoryRecord> received() const
-    {
-        QList<store::HistoryRecord> records;
-        const QString path = store::historyPath(p->program.folder(), store::HistoryKind::Received);
-        for (int n = 1; n <= store::recordCount(path); ++n)
-            records.append(*store::readRecord(path, n));
-        return records;
-    }
+    QList<store::HistoryRecord> received() const { return p->receivedRecords(); }
     MainForm& main() { return p->forms.mainForm(); }
 
 private slots:
