@@ -47,17 +47,23 @@ store::StoreResult AppendReceivedRecord(TyakuForm& viewer, ProgramState& state, 
                                 store::Durability::BeforeReturn);
 }
 
-store::StoreResult AppendReceivedRecord(ProgramState& state, const QString& path, int number,
-                                        const ReceivedMail& mail, store::Durability durability)
+store::HistoryRecord receivedRecord(const ReceivedMail& mail)
 {
     using textfields::trimSpaces;
-    store::HistoryRecord& record = state.ReceivedRecord;
+    store::HistoryRecord record;
     record.Subject = trimSpaces(mail.subject);
     record.setAddressField(store::HistoryKind::Received, trimSpaces(mail.sender));
     record.setDateField(store::HistoryKind::Received, trimSpaces(mail.date));
     record.Body = trimSpaces(TyakuForm::shownText(mail.body));
     record.InUse = 1;
-    return store::writeRecord(path, number, record, durability);
+    return record;
+}
+
+store::StoreResult AppendReceivedRecord(ProgramState& state, const QString& path, int number,
+                                        const ReceivedMail& mail, store::Durability durability)
+{
+    state.ReceivedRecord = receivedRecord(mail);
+    return store::writeRecord(path, number, state.ReceivedRecord, durability);
 }
 
 }  // namespace history

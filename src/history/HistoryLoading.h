@@ -29,6 +29,10 @@ struct ReceivedMail {
     QString body;
 };
 
+// The record of the received history that the viewer's boxes would give for mail: each field
+// trimmed, the text as the viewer shows it.
+store::HistoryRecord receivedRecord(const ReceivedMail& mail);
+
 // The same record as the viewer-based AppendReceivedRecord writes once the boxes hold mail, but
 // without filling them: a check of many mails fills the viewer only with the last one. path is
 // the received history's (looked up once by such a caller). With FlushedByCaller the record may

@@ -3,6 +3,7 @@
 #include "mail/Charsets.h"
 #include "mail/ParsedMail.h"
 #include "platform/Cp932.h"
+#include "platform/DiskSpace.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,11 +18,11 @@ namespace nmail {
 
 namespace {
 
-// Longest name in bytes of code page 932; leaves room for " (9999)" within common limits.
+// Longest name in bytes of code page 932; leaves room for any " (n)" within common limits.
 constexpr qsizetype MaxNameBytes = 200;
 // Longest name in bytes of the file system's own encoding, whose limit is 255 bytes: a kanji
 // takes three bytes there against two in code page 932, so 200 bytes of 932 may not fit. Room
-// is left for " (9999)" here too.
+// is left for a number of up to ten digits, " (2147483647)", here too.
 constexpr qsizetype MaxNativeNameBytes = 240;
 
 QString parameterText(const vmime::bodyPart& part, const char* fieldName, const char* parameterName)
@@ -74,13 +75,15 @@ QString withNumber(const QString& name, int number)
 bool openNew(QFile& file, const QString& folder, const QString& name, int number)
 {
     file.setFileName(folder + u'/' + withNumber(name, number));
-    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+    // A new file only (never through a link left there), readable by the user alone whatever the
+    // umask: attachments are private mail.
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 // Creates a file that did not exist before (never following a link or reusing a name): the name
-// itself when it is free, else the name with the first free number. A mailbox of many mails with
-// the same attachment name would try every taken number for every mail, so the search goes on
-// from where the last one for that name ended.
+// itself when it is free, else the name with the first free number; numbers never run out. A
+// mailbox of many mails with the same attachment name would try every taken number for every
+// mail, so the search goes on from where the last one for that name ended.
 bool createNew(QFile& file, const QString& folder, const QString& name)
 {
     static QHash<QString, int> lastNumber;
@@ -89,7 +92,7 @@ bool createNew(QFile& file, const QString& folder, const QString& name)
     if (!file.exists())
         return false;  // the folder is missing or not writable
     int& last = lastNumber[folder + u'/' + name];
-    for (int number = std::max(2, last + 1); number < 10000; ++number) {
+    for (int number = std::max(2, last + 1); number < std::numeric_limits<int>::max(); ++number) {
         if (openNew(file, folder, name, number)) {
             last = number;
             return true;
@@ -98,6 +101,13 @@ bool createNew(QFile& file, const QString& folder, const QString& name)
             return false;
     }
     return false;
+}
+
+// Why a file could not be created or written, in the user's words.
+QString writeFailure(const QString& what, const QString& name, const QFile& file, const QString& folder)
+{
+    return diskIsFull(folder) ? QStringLiteral("添付ファイル %1 を%2: %3").arg(name, what, DiskFullText)
+                              : QStringLiteral("添付ファイル %1 を%2: %3").arg(name, what, file.errorString());
 }
 
 }  // namespace
@@ -136,7 +146,8 @@ QStringList attachmentFileNames(const ParsedMail& mail)
     return names;
 }
 
-AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder)
+AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder,
+                                  const std::function<void(const QString&)>& created)
 {
     AttachmentReport report;
     if (mail.isFragment()) {
@@ -157,9 +168,11 @@ AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder)
         QFile file;
         if (!createNew(file, dir, name)) {
             report.result = -5;
-            report.error = QStringLiteral("添付ファイル %1 を作成できません: %2").arg(name, file.errorString());
+            report.error = writeFailure(QStringLiteral("作成できません"), name, file, dir);
             return report;
         }
+        if (created)
+            created(file.fileName());
         const QByteArray data = mail.content(leaf);
         const bool written = file.write(data) == data.size() && file.flush();
         // Only a request to start writing to the disk: whoever relies on the file being there
@@ -167,9 +180,9 @@ AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder)
         ::sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
         file.close();
         if (!written || file.error() != QFileDevice::NoError) {
+            report.error = writeFailure(QStringLiteral("書き込めません"), name, file, dir);
             file.remove();
             report.result = -5;
-            report.error = QStringLiteral("添付ファイル %1 を書き込めません").arg(name);
             return report;
         }
         report.written.append(file.fileName());

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace nmail {
 
 class ParsedMail;
@@ -18,8 +20,10 @@ struct AttachmentReport {
 };
 
 // Writes every attachment of mail into folder, in the mail's order, each under its name from
-// attachmentFileNames or, when that is taken, with " (2)", " (3)"... before its extension.
-AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder);
+// attachmentFileNames or, when that is taken, with " (2)", " (3)"... before its extension. created
+// (when set) is told each file's path as soon as the file exists, before anything is written.
+AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder,
+                                  const std::function<void(const QString&)>& created = {});
 
 // The file name of each attachment of mail, in the mail's order: the name the mail gives it made
 // safe, or "attachmentN" with an extension for its type. Empty names for a split mail's fragment,

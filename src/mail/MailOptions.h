@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <chrono>
+#include <functional>
 #include <set>
 
 namespace nmail {
@@ -27,6 +28,9 @@ struct MailOptions {
     // The account for SMTP AUTH, used only when the server asks for it.
     QString smtpUserId;
     QString smtpPassword;
+    // Told the path of every file the attachment expansion creates, right after creating it and
+    // before writing to it: a caller that must be able to undo an unfinished mail notes it.
+    std::function<void(const QString& path)> fileCreated;
 };
 
 // The options every later call uses. Not thread-safe: set them before mail work starts.

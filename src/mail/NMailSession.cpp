@@ -2,6 +2,7 @@
 
 #include "mail/AttachmentWriter.h"
 #include "mail/AddressList.h"
+#include "mail/HeaderDigest.h"
 #include "mail/MailOptions.h"
 #include "mail/MessageComposer.h"
 #include "mail/MessageDecoder.h"
@@ -253,9 +254,9 @@ int NMailAttachmentFileFirst(int, std::span<char>, std::span<char>, std::span<ch
     const bool sameMail = s.fetchedNumber != 0 && !header.empty() &&
                           cutAtNull(header) == s.fetched.header.left(cutAtNull(header).size());
     const AttachmentReport report =
-        sameMail ? writeAttachments(*s.fetchedParsed, fromCp932(folder))
+        sameMail ? writeAttachments(*s.fetchedParsed, fromCp932(folder), options().fileCreated)
                  : writeAttachments(ParsedMail(QByteArray(wholeMail.data(), static_cast<qsizetype>(wholeMail.size()))),
-                                    fromCp932(folder));
+                                    fromCp932(folder), options().fileCreated);
     if (report.result < 0)
         failWith(report.error);
     // The text is given back listing each attachment under the name its file was written with
@@ -319,6 +320,28 @@ int NMailPop3GetMailUidl(int handle, int number, std::span<char> uidl)
     Pop3Client* pop = session(handle);
     putBytes(uidl, pop ? pop->uniqueId(number) : QByteArray(), std::numeric_limits<qsizetype>::max());
     return pop ? 0 : -1;
+}
+
+qint64 NMailPop3GetListedSize(int handle, int number)
+{
+    Pop3Client* pop = session(handle);
+    return pop ? pop->listedSize(number) : -1;
+}
+
+int NMailPop3GetHeaderDigest(int handle, int number, std::span<char> digest)
+{
+    Pop3Client* pop = session(handle);
+    const std::optional<QByteArray> header = pop ? pop->header(number) : std::nullopt;
+    if (pop && !header)
+        failWith(pop->error());
+    putBytes(digest, header ? mailHeaderDigest(*header) : QByteArray(), std::numeric_limits<qsizetype>::max());
+    return header ? 0 : -1;
+}
+
+bool NMailPop3SessionUsable(int handle)
+{
+    const auto it = state().sessions.find(handle);
+    return it != state().sessions.end() && !it->second->broken();
 }
 
 std::optional<CertificateFacts> NMailUntrustedCertificate()

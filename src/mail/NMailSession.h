@@ -88,6 +88,19 @@ int NMailPop3Abort(int handle);
 // Fills uidl with the server's unique id of mail number (empty when the server keeps none).
 int NMailPop3GetMailUidl(int handle, int number, std::span<char> uidl);
 
+// The size of mail number in the server's listing, -1 for an unknown mail. Only the server's
+// claim: good for recognising a mail again, never for sizing anything.
+qint64 NMailPop3GetListedSize(int handle, int number);
+
+// Fills digest with the SHA-256 (hex) of the header lines of mail number (mailHeaderDigest): of
+// the mail fetched last when it is that one, else of the header the server gives for TOP (or
+// RETR, when it refuses TOP). Returns 0, or a negative value with the failure text set.
+int NMailPop3GetHeaderDigest(int handle, int number, std::span<char> digest);
+
+// False once the session of handle is over (its connection broke or went out of step): a
+// failed command then says nothing about the one mail it was for.
+bool NMailPop3SessionUsable(int handle);
+
 // The certificate the last failed NMailPop3Connect or NMailSmtpSendMail refused because it is not
 // trusted, with the facts the user needs to decide on it; nullopt when that failure was another.
 std::optional<CertificateFacts> NMailUntrustedCertificate();

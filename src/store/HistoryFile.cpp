@@ -92,10 +92,28 @@ QString historyPath(const ProgramFolder& folder, HistoryKind kind)
 
 int NextRecordNumber(const QString& path) { return nextRecordNumber(path, HistoryRecordSize); }
 
+namespace {
+const RecordFileWords HistoryWords{QStringLiteral("履歴ファイル"), QStringLiteral("履歴")};
+}  // namespace
+
 StoreResult writeRecord(const QString& path, int number, const HistoryRecord& record, Durability durability)
 {
-    return writeRecordBytes(path, number, record.toBytes(),
-                            {QStringLiteral("履歴ファイル"), QStringLiteral("履歴")}, durability);
+    return writeRecordBytes(path, number, record.toBytes(), HistoryWords, durability);
+}
+
+StoreResult writeRecordBytes(const QString& path, int number, const QByteArray& bytes, Durability durability)
+{
+    return writeRecordBytes(path, number, bytes, HistoryWords, durability);
+}
+
+StoreResult roomForRecord(const QString& path, int number) { return roomForRecord(path, number, HistoryWords); }
+
+StoreResult cutPartialRecord(const QString& path)
+{
+    const qint64 length = QFileInfo(path).size();
+    if (length % HistoryRecordSize == 0 || QFile::resize(path, length - length % HistoryRecordSize))
+        return {};
+    return {false, QStringLiteral("履歴ファイルの途中で切れた最後の記録を取り除けませんでした。\n%1").arg(path)};
 }
 
 std::optional<HistoryRecord> readRecord(const QString& path, int number)

@@ -29,6 +29,17 @@ int NextRecordNumber(const QString& path);
 StoreResult writeRecord(const QString& path, int number, const HistoryRecord& record,
                         Durability durability = Durability::BeforeReturn);
 
+// The same for the record's 20284 bytes, already made.
+StoreResult writeRecordBytes(const QString& path, int number, const QByteArray& bytes,
+                             Durability durability = Durability::BeforeReturn);
+
+// Refuses a number beyond the largest a history holds, with a sentence saying it is full.
+StoreResult roomForRecord(const QString& path, int number);
+
+// Removes a partial last record: the tail of a write that was cut off (the program killed, the
+// power gone). Nothing stored whole is touched; a file of whole records stays as it is.
+StoreResult cutPartialRecord(const QString& path);
+
 // Reads record number (from 1); nullopt when the file is missing or the record is not whole.
 std::optional<HistoryRecord> readRecord(const QString& path, int number);
 

@@ -16,19 +16,26 @@ int nextRecordNumber(const QString& path, qint64 recordSize)
     return static_cast<int>(numberrules::roundHalfEven(records + 1.0));
 }
 
+StoreResult roomForRecord(const QString& path, int number, const RecordFileWords& words)
+{
+    if (number >= 1 && number <= MaxRecordNumber)
+        return {};
+    return {false, QStringLiteral("%1が一杯です（最大 %2 件）。不要な%3を削除してください。\n%4")
+                       .arg(words.file)
+                       .arg(MaxRecordNumber)
+                       .arg(words.entries, path)};
+}
+
 StoreResult writeRecordBytes(const QString& path, int number, const QByteArray& bytes,
                              const RecordFileWords& words, Durability durability)
 {
-    if (number < 1 || number > MaxRecordNumber) {
-        return {false, QStringLiteral("%1が一杯です（最大 %2 件）。不要な%3を削除してください。\n%4")
-                           .arg(words.file)
-                           .arg(MaxRecordNumber)
-                           .arg(words.entries, path)};
-    }
+    if (const StoreResult room = roomForRecord(path, number, words); !room.ok)
+        return room;
     if (!QFileInfo(path).absoluteDir().exists())
         return {false, QStringLiteral("データフォルダがありません。\n%1").arg(QFileInfo(path).absolutePath())};
     QFile file(path);
-    if (!file.open(QIODevice::ReadWrite))
+    // A file created here holds mail or addresses: readable by the user alone, whatever the umask.
+    if (!file.open(QIODevice::ReadWrite, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return {false, QStringLiteral("%1を開けませんでした。\n%2\n%3").arg(words.file, path, file.errorString())};
     const qint64 oldSize = file.size();
     const bool written = file.seek((number - 1) * static_cast<qint64>(bytes.size()))

@@ -33,6 +33,10 @@ int nextRecordNumber(const QString& path, qint64 recordSize);
 // the caller flushes a batch of writes at once (syncFileSystemsOf) before relying on them.
 enum class Durability { BeforeReturn, FlushedByCaller };
 
+// Whether a record numbered number may be written: refused beyond MaxRecordNumber with a
+// sentence that says the file is full.
+StoreResult roomForRecord(const QString& path, int number, const RecordFileWords& words);
+
 // Writes one record's bytes at its number, creating the file when missing (never its folder). A
 // failed write leaves the file at its old length, so later numbers do not shift.
 StoreResult writeRecordBytes(const QString& path, int number, const QByteArray& bytes,

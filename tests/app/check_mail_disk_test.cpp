@@ -8,6 +8,7 @@
 #include "app/MainForm.h"
 #include "mail/MailOptions.h"
 #include "settings/SettingsFiles.h"
+#include "platform/DiskSpace.h"
 #include "store/HistoryFile.h"
 #include "MailCorpus.h"
 #include "MailServers.h"
@@ -111,8 +112,10 @@ private slots:
         QCOMPARE(QFileInfo(historyPath()).size(), stored * store::HistoryRecordSize);
         if (stored == 1)
             QCOMPARE(store::readRecord(historyPath(), 1)->Subject.trimmed(), QStringLiteral("first"));
+        // Said in so many words, with the folder that is full.
         QCOMPARE(p->seams.messages.shown.size(), 1);
-        QVERIFY(shownTexts().first().contains(historyPath()));
+        QVERIFY2(shownTexts().first().contains(DiskFullText), qPrintable(shownTexts().first()));
+        QVERIFY(shownTexts().first().contains(p->program.file(QStringLiteral("★MAilData"))));
         QVERIFY(shownTexts().first().contains(QStringLiteral("サーバーに残してあります")));
     }
 
@@ -143,6 +146,7 @@ private slots:
         QCOMPARE(p->seams.messages.shown.size(), 1);
         const QString expected = named.isEmpty() ? p->program.file(QStringLiteral("添付フォルダ")) : named;
         QVERIFY2(shownTexts().first().contains(expected), qPrintable(shownTexts().first()));
+        QVERIFY2(shownTexts().first().contains(DiskFullText), qPrintable(shownTexts().first()));
         QVERIFY(shownTexts().first().contains(QStringLiteral("サーバーに残してあります")));
         QCOMPARE(disk->others(), QStringList());  // nothing left in part
         QCOMPARE(p->forms.mainForm().Label2->text(), QStringLiteral("新着メール有り。"));

@@ -152,15 +152,19 @@ private slots:
     }
 
     // The first check stores the mail but its QUIT goes unanswered, so the server keeps it; the
-    // next check finds its unique id among those stored and deletes it without fetching it.
+    // next check finds its unique id, size and header among those stored and deletes it after
+    // fetching its header alone.
     void mailStoredBeforeAnUnconfirmedEndIsNotStoredTwice()
     {
-        const QByteArrayList login = {"S: +OK ready", "C: CAPA", "S: +OK", "S: USER", "S: UIDL", "S: .",
+        const QByteArrayList login = {"S: +OK ready", "C: CAPA", "S: +OK", "S: USER", "S: UIDL", "S: TOP", "S: .",
                                       "C: USER session", "S: +OK", "C: PASS secret-session", "S: +OK",
                                       "C: LIST", "S: +OK", "S: 1 80", "S: .", "C: UIDL", "S: +OK", "S: 1 uid-a", "S: ."};
-        ScriptedServer server({login + QByteArrayList{"C: RETR 1", "S: +OK", "P: " + plainMail("once"), "S: .",
+        const QByteArray mail = plainMail("once");
+        const QByteArray header = mail.left(mail.indexOf("\r\n\r\n") + 4);
+        ScriptedServer server({login + QByteArrayList{"C: RETR 1", "S: +OK", "P: " + mail, "S: .",
                                                       "C: DELE 1", "S: +OK", "C: QUIT", "DROP"},
-                               login + QByteArrayList{"C: DELE 1", "S: +OK", "C: QUIT", "S: +OK"}});
+                               login + QByteArrayList{"C: TOP 1 0", "S: +OK", "P: " + header, "S: .",
+                                                      "C: DELE 1", "S: +OK", "C: QUIT", "S: +OK"}});
         useServer(server.address(), User);
         CheckMail(p->forms);
         QCOMPARE(records(), 1);

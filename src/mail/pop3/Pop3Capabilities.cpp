@@ -19,6 +19,8 @@ Pop3Capabilities Pop3Capabilities::parse(const QByteArray& lines)
             caps.pipelining = true;
         else if (name == "UIDL")
             caps.uidl = true;
+        else if (name == "TOP")
+            caps.top = true;
         else if (name == "SASL")
             caps.sasl = words.mid(1);
     }

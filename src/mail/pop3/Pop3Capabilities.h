@@ -12,6 +12,7 @@ struct Pop3Capabilities {
     bool stls = false;
     bool pipelining = false;
     bool uidl = false;
+    bool top = false;
     QByteArrayList sasl;  // mechanism names, upper case
 
     // The lines of a CAPA answer (each ended by its line end).

@@ -293,6 +293,36 @@ const QByteArray* Pop3Client::message(int number)
     }
 }
 
+std::optional<QByteArray> Pop3Client::header(int number)
+{
+    if (number == cachedNumber_ && number != 0)
+        return cached_;
+    if (!usable())
+        return std::nullopt;
+    if (listedSize(number) < 0) {
+        error_ = QStringLiteral("メール %1 はありません").arg(number);
+        return std::nullopt;
+    }
+    // TOP is answered after everything asked before it.
+    while (!pending_.empty()) {
+        if (!settle() && broken_)
+            return fail(QStringLiteral("メール %1 のヘッダーを受信できません").arg(number)), std::nullopt;
+    }
+    requestedUpTo_ = 0;
+    if (capabilities_.top || !capabilities_.known) {
+        if (command("TOP " + QByteArray::number(number) + " 0")) {
+            QByteArray lines;
+            if (!multiline(lines, ListingLimit))
+                return fail(QStringLiteral("メール %1 のヘッダーを受信できません").arg(number)), std::nullopt;
+            return lines;
+        }
+        if (broken_)
+            return fail(QStringLiteral("メール %1 のヘッダーを受信できません").arg(number)), std::nullopt;
+    }
+    const QByteArray* whole = message(number);
+    return whole ? std::optional<QByteArray>(*whole) : std::nullopt;
+}
+
 bool Pop3Client::remove(int number)
 {
     if (!usable())

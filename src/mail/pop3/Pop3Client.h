@@ -40,6 +40,12 @@ public:
     // another number is asked for. Null on failure.
     const QByteArray* message(int number);
 
+    // The header of message n (the lines up to the empty one that ends it, perhaps more): from the
+    // message fetched last when it is that one, else from TOP n 0, or the whole message when the
+    // server refuses TOP. Nullopt on failure. Best asked before any message is fetched: what
+    // runs ahead for the fetch is dropped first.
+    std::optional<QByteArray> header(int number);
+
     // The size of message n as the server listed it, or -1 for an unknown number.
     qint64 listedSize(int number) const;
     // The server's unique id of message n (UIDL), empty when the server offers none.

@@ -1,13 +1,16 @@
 #pragma once
 // The files a mail check writes beside the records: the scratch file the attachment expansion
 // is handed, and the server's copy of a mail whose record cannot hold everything it carried.
+// Both are private mail: created readable by the user only, whatever the umask.
 
 #include <QByteArray>
-#include <QFile>
+#include <QByteArrayView>
 #include <QString>
 
 // "\添付フォルダ\0.txt": the header and text of the mail being expanded. One file serves every
-// mail of a check, rewritten in place, and is removed when the check ends.
+// mail of a check, rewritten in place, and is removed when the check ends. Whatever stood at its
+// name before (a link, a FIFO, an old file) is removed first and the file is created anew, so a
+// link never leads the mail's text elsewhere and a FIFO never blocks the check.
 class ScratchFile {
 public:
     explicit ScratchFile(const QString& attachmentFolder);
@@ -25,12 +28,18 @@ public:
 
 private:
     QString path_;
-    QFile file_;
+    int fd_ = -1;
+};
+
+struct KeptMail {
+    QString name;          // the file's name in the folder; empty when it could not be kept
+    bool created = false;  // written now (not found there already, from an earlier attempt)
+    QString error;         // why it could not be kept
 };
 
 // Keeps the server's copy of a mail in folder as "mail-<the mail's date>-<the start of its
-// SHA-1>.eml" and returns the file's name, or an empty name when it could not be written whole.
-QString keepRawMail(const QString& folder, const QByteArray& raw, const QString& date);
+// SHA-1>.eml". The same mail kept before is found by its name and content and not written twice.
+KeptMail keepRawMail(const QString& folder, QByteArrayView raw, const QString& date);
 
 // The record's text when the raw mail was kept: the mail's text, cut where it must be to leave
 // room within bodyBytes, the attachment note, and a last line naming the kept file.

@@ -1,0 +1,125 @@
+#include "app/receive/ReceiveJournal.h"
+
+#include "platform/FileReplace.h"
+
+#include <QCryptographicHash>
+#include <QUrl>
+
+#include <unistd.h>
+
+namespace {
+
+const QByteArray Heading = "tessaly receive journal 1";
+constexpr auto OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+
+QByteArray accountLine(const QString& account) { return "account " + QUrl::toPercentEncoding(account); }
+
+QByteArray mailLine(const MailIdentity& id)
+{
+    return "mail " + (id.uidl.isEmpty() ? QByteArray("-") : id.uidl.toHex()) + ' ' + QByteArray::number(id.listedSize)
+           + ' ' + id.headerDigest;
+}
+
+QByteArray fileLine(const QString& name) { return "file " + QUrl::toPercentEncoding(name); }
+
+QByteArray recordLine(int number, const QByteArray& digest) { return "record " + QByteArray::number(number) + ' ' + digest; }
+
+// The entries of a journal's lines. A line that was being written when the program died has no
+// line end and is not read.
+QList<JournalledMail> parse(const QByteArray& text, const QString& account)
+{
+    QList<QByteArray> lines = text.split('\n');
+    lines.removeLast();  // what follows the last line end: empty, or a torn line
+    if (lines.size() < 2 || lines[0] != Heading || lines[1] != accountLine(account))
+        return {};
+    QList<JournalledMail> mails;
+    for (qsizetype i = 2; i < lines.size(); ++i) {
+        const QList<QByteArray> words = lines[i].split(' ');
+        if (words.size() == 4 && words[0] == "mail") {
+            bool ok = false;
+            const qint64 size = words[2].toLongLong(&ok);
+            const QByteArray uidl = words[1] == "-" ? QByteArray() : QByteArray::fromHex(words[1]);
+            mails.append({{uidl, ok ? size : -1, words[3]}, {}, 0, {}});
+        } else if (mails.isEmpty()) {
+            continue;  // nothing to belong to
+        } else if (words.size() == 2 && words[0] == "file") {
+            mails.last().files.append(QUrl::fromPercentEncoding(words[1]));
+        } else if (words.size() == 3 && words[0] == "record") {
+            mails.last().record = words[1].toInt();
+            mails.last().recordDigest = words[2];
+        }
+    }
+    return mails;
+}
+
+}  // namespace
+
+ReceiveJournal::ReceiveJournal(QString path, QString account) : path_(std::move(path)), account_(std::move(account))
+{
+    QFile file(path_);
+    if (file.open(QIODevice::ReadOnly))
+        earlier_ = parse(file.readAll(), account_);
+}
+
+QByteArray ReceiveJournal::recordDigest(const QByteArray& recordBytes)
+{
+    return QCryptographicHash::hash(recordBytes, QCryptographicHash::Sha256).toHex();
+}
+
+bool ReceiveJournal::start(const QList<JournalledMail>& carried, QString* error)
+{
+    QByteArray text = Heading + '\n' + accountLine(account_) + '\n';
+    for (const JournalledMail& mail : carried) {
+        text += mailLine(mail.identity) + '\n';
+        for (const QString& name : mail.files)
+            text += fileLine(name) + '\n';
+        if (mail.record > 0)
+            text += recordLine(mail.record, mail.recordDigest) + '\n';
+    }
+    // The earlier entries are either all in the new file or the old file stays as it was.
+    QString why;
+    if (!replaceFile(path_, text, &why, OwnerOnly)) {
+        *error = QStringLiteral("%1: %2").arg(path_, why);
+        return false;
+    }
+    file_.setFileName(path_);
+    if (!file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
+        *error = QStringLiteral("%1: %2").arg(path_, file_.errorString());
+        return false;
+    }
+    return true;
+}
+
+bool ReceiveJournal::writeLine(const QByteArray& line, QString* error)
+{
+    // Unbuffered: the line is in the file (the kernel's, at least) before the step it announces.
+    const QByteArray whole = line + '\n';
+    if (file_.isOpen() && file_.write(whole) == whole.size())
+        return true;
+    *error = QStringLiteral("%1: %2").arg(path_, file_.errorString());
+    return false;
+}
+
+bool ReceiveJournal::beginMail(const MailIdentity& identity, QString* error) { return writeLine(mailLine(identity), error); }
+
+bool ReceiveJournal::fileCreated(const QString& name, QString* error) { return writeLine(fileLine(name), error); }
+
+bool ReceiveJournal::recordPlanned(int number, const QByteArray& digest, QString* error)
+{
+    return writeLine(recordLine(number, digest), error);
+}
+
+bool ReceiveJournal::sync(QString* error)
+{
+    if (file_.isOpen() && ::fdatasync(file_.handle()) == 0)
+        return true;
+    *error = QStringLiteral("%1: %2").arg(path_, QString::fromLocal8Bit(std::strerror(errno)));
+    return false;
+}
+
+void ReceiveJournal::forget()
+{
+    file_.close();
+    earlier_.clear();
+    QFile::remove(path_);
+}

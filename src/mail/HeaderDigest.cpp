@@ -1,0 +1,27 @@
+#include "mail/HeaderDigest.h"
+
+#include <QCryptographicHash>
+
+namespace nmail {
+
+QByteArray mailHeaderDigest(QByteArrayView mail)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    for (qsizetype start = 0; start < mail.size();) {
+        qsizetype end = mail.indexOf('\n', start);
+        const qsizetype next = end < 0 ? mail.size() : end + 1;
+        if (end < 0)
+            end = mail.size();
+        QByteArrayView line = mail.sliced(start, end - start);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            break;
+        hash.addData(line);
+        hash.addData("\n");
+        start = next;
+    }
+    return hash.result().toHex();
+}
+
+}  // namespace nmail
