@@ -4,6 +4,8 @@
 // and the account used for SMTP AUTH. The program sets the SMTP account from its stored ID and
 // password; tests also shorten the timeout and hand in their own test CA.
 
+#include "mail/net/ConnectionSettings.h"
+
 #include <QString>
 
 #include <chrono>
@@ -28,6 +30,9 @@ struct MailOptions {
     QString smtpUserId;
     QString smtpPassword;
 };
+
+// What a connection is handed of the options.
+ConnectionSettings connectionSettings();
 
 // The options every later call uses. Not thread-safe: set them before mail work starts.
 MailOptions& options();
