@@ -77,7 +77,7 @@ int CurlEasy::onVerify(X509_STORE_CTX* store, void* self)
         auto* out = reinterpret_cast<unsigned char*>(der.data());
         i2d_X509(leaf, &out);
     }
-    me->untrusted_ = judgeCertificate(me->server_->display(), QSslCertificate(der, QSsl::Der), problems.isEmpty(), problems);
+    me->untrusted_ = judgeCertificate(options().trustFile, me->server_->display(), QSslCertificate(der, QSsl::Der), problems.isEmpty(), problems);
     if (me->untrusted_)
         return 0;
     X509_STORE_CTX_set_error(store, X509_V_OK);

@@ -8,4 +8,10 @@ MailOptions& options()
     return instance;
 }
 
+ConnectionSettings connectionSettings()
+{
+    const MailOptions& o = options();
+    return {o.timeout, o.caFile, o.trustFile};
+}
+
 }  // namespace nmail

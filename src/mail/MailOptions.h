@@ -4,6 +4,8 @@
 // and the account used for SMTP AUTH. The program sets the SMTP account from its stored ID and
 // password; tests also shorten the timeout and hand in their own test CA.
 
+#include "mail/net/ConnectionSettings.h"
+
 #include <QString>
 
 #include <chrono>
@@ -32,6 +34,9 @@ struct MailOptions {
     // before writing to it: a caller that must be able to undo an unfinished mail notes it.
     std::function<void(const QString& path)> fileCreated;
 };
+
+// What a connection is handed of the options.
+ConnectionSettings connectionSettings();
 
 // The options every later call uses. Not thread-safe: set them before mail work starts.
 MailOptions& options();

@@ -195,7 +195,7 @@ int NMailPop3Connect(std::string_view server)
     const auto address = ServerAddress::parse(fromCp932(server), MailProtocol::Pop3);
     if (!address)
         return failWith(QStringLiteral("POP3サーバーの指定が正しくありません: %1").arg(fromCp932(server)));
-    auto pop = std::make_unique<Pop3Client>(*address);
+    auto pop = std::make_unique<Pop3Client>(*address, connectionSettings());
     if (!pop->connectToServer()) {
         state().untrusted = pop->untrustedCertificate();
         return failWith(pop->error());

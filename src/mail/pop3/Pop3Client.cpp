@@ -19,7 +19,10 @@ constexpr size_t AheadCommands = 64;
 constexpr qsizetype ListingLimit = 64 * 1024 * 1024;
 }  // namespace
 
-Pop3Client::Pop3Client(ServerAddress server) : server_(server), stream_(std::move(server)) {}
+Pop3Client::Pop3Client(ServerAddress server, ConnectionSettings settings)
+    : server_(server), stream_(std::move(server), MailProtocol::Pop3, std::move(settings))
+{
+}
 
 bool Pop3Client::fail(const QString& context)
 {

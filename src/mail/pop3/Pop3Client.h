@@ -12,7 +12,7 @@
 
 #include "mail/ServerAddress.h"
 #include "mail/pop3/Pop3Capabilities.h"
-#include "mail/pop3/Pop3Stream.h"
+#include "mail/net/LineStream.h"
 
 #include <QByteArray>
 #include <QString>
@@ -24,7 +24,7 @@ namespace nmail {
 
 class Pop3Client {
 public:
-    explicit Pop3Client(ServerAddress server);
+    Pop3Client(ServerAddress server, ConnectionSettings settings);
 
     // Connects, reads the greeting and the capabilities, and moves to TLS with STLS when the
     // server offers it. False when the server cannot be reached, does not greet with "+OK", or
@@ -87,7 +87,7 @@ private:
     bool usable();
 
     ServerAddress server_;
-    Pop3Stream stream_;
+    LineStream stream_;
     QByteArray greeting_;
     QByteArray lastReply_;
     Pop3Capabilities capabilities_;

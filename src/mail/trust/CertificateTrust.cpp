@@ -1,6 +1,5 @@
 #include "mail/trust/CertificateTrust.h"
 
-#include "mail/MailOptions.h"
 #include "platform/FileReplace.h"
 
 #include <QFile>
@@ -82,10 +81,11 @@ bool TrustedCertificates::trust(const CertificateFacts& facts, QString* error)
     return replaceFile(path_, text, error, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
-std::optional<CertificateFacts> judgeCertificate(const QString& server, const QSslCertificate& leaf,
-                                                 bool chainTrusted, const QStringList& problems)
+std::optional<CertificateFacts> judgeCertificate(const QString& trustFile, const QString& server,
+                                                 const QSslCertificate& leaf, bool chainTrusted,
+                                                 const QStringList& problems)
 {
-    const std::optional<QByteArray> pin = TrustedCertificates(options().trustFile).pinFor(server);
+    const std::optional<QByteArray> pin = TrustedCertificates(trustFile).pinFor(server);
     const QByteArray fingerprint = leaf.digest(QCryptographicHash::Sha256);
     if (pin ? *pin == fingerprint : chainTrusted)
         return std::nullopt;

@@ -52,8 +52,10 @@ private:
 
 // The verdict on a server's certificate: chainTrusted tells whether the system's authorities
 // vouch for it and its name matches the server. Returns nullopt when it may be used, else the
-// facts the user must decide on. A pinned server accepts exactly its pinned certificate.
-std::optional<CertificateFacts> judgeCertificate(const QString& server, const QSslCertificate& leaf,
-                                                 bool chainTrusted, const QStringList& problems);
+// facts the user must decide on. A server pinned in trustFile accepts exactly its pinned
+// certificate.
+std::optional<CertificateFacts> judgeCertificate(const QString& trustFile, const QString& server,
+                                                 const QSslCertificate& leaf, bool chainTrusted,
+                                                 const QStringList& problems);
 
 }  // namespace nmail

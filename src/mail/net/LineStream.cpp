@@ -1,6 +1,6 @@
-#include "mail/pop3/Pop3Stream.h"
+#include "mail/net/LineStream.h"
 
-#include "mail/MailOptions.h"
+#include "mail/MailFailureText.h"
 
 #include <QSslConfiguration>
 
@@ -10,7 +10,8 @@ namespace nmail {
 
 namespace {
 
-int waitMs() { return static_cast<int>(std::min<qint64>(options().timeout.count(), std::numeric_limits<int>::max())); }
+// Unsent bytes a raw write may leave queued before it waits for the socket to take them.
+constexpr qint64 WriteBacklog = 256 * 1024;
 
 // Where the next line that begins with "." starts in data[from, to), or to. Searched by the dots:
 // base64 has none, text few.
@@ -28,16 +29,17 @@ qsizetype nextDotLine(const char* data, qsizetype from, qsizetype to)
     return to;
 }
 
-QString seconds() { return QString::number((options().timeout.count() + 999) / 1000); }
-
 }  // namespace
 
-Pop3Stream::Pop3Stream(ServerAddress server) : server_(std::move(server))
+LineStream::LineStream(ServerAddress server, MailProtocol protocol, ConnectionSettings settings)
+    : server_(std::move(server)), protocol_(protocol), settings_(std::move(settings))
 {
     QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    if (!options().caFile.isEmpty())
-        config.setCaCertificates(QSslCertificate::fromPath(options().caFile));
+    if (!settings_.caFile.isEmpty())
+        config.setCaCertificates(QSslCertificate::fromPath(settings_.caFile));
     config.setPeerVerifyMode(QSslSocket::VerifyPeer);
+    // The floor is ours, not whatever the system's OpenSSL happens to allow.
+    config.setProtocol(QSsl::TlsV1_2OrLater);
     socket_.setSslConfiguration(config);
     socket_.setPeerVerifyName(server_.host);
     QObject::connect(&socket_, &QSslSocket::sslErrors, &socket_, [this](const QList<QSslError>& errors) {
@@ -45,60 +47,83 @@ Pop3Stream::Pop3Stream(ServerAddress server) : server_(std::move(server))
         QStringList problems;
         for (const QSslError& e : errors)
             problems.append(e.errorString());
-        untrusted_ = judgeCertificate(server_.display(), socket_.peerCertificate(), false, problems);
+        untrusted_ = judgeCertificate(settings_.trustFile, server_.display(), socket_.peerCertificate(), false, problems);
         if (!untrusted_)
             socket_.ignoreSslErrors();  // the very certificate the user trusted for this server
     });
 }
 
-bool Pop3Stream::fail(const QString& why)
+int LineStream::waitMs() const
 {
-    error_ = QStringLiteral("POP3サーバー %1: %2").arg(server_.display(), why);
+    return static_cast<int>(std::min<qint64>(settings_.timeout.count(), std::numeric_limits<int>::max()));
+}
+
+bool LineStream::fail(MailFailure::Kind kind, const QString& detail)
+{
+    failure_ = {kind, protocol_, server_.display(), detail};
     socket_.abort();
     return false;
 }
 
-bool Pop3Stream::open()
+QString LineStream::error() const
+{
+    return describe(failure_, settings_.timeout);
+}
+
+bool LineStream::open()
 {
     if (server_.implicitTls)
         socket_.connectToHostEncrypted(server_.host, static_cast<quint16>(server_.port));
     else
         socket_.connectToHost(server_.host, static_cast<quint16>(server_.port));
     if (!socket_.waitForConnected(waitMs()))
-        return fail(QStringLiteral("接続できません (%1)").arg(socket_.errorString()));
+        return fail(MailFailure::Kind::Unreachable, socket_.errorString());
     return !server_.implicitTls || handshake();
 }
 
-bool Pop3Stream::startTls()
+bool LineStream::startTls()
 {
     socket_.startClientEncryption();
     return handshake();
 }
 
-bool Pop3Stream::handshake()
+bool LineStream::handshake()
 {
     if (!socket_.waitForEncrypted(waitMs())) {
         if (untrusted_)
-            return fail(QStringLiteral("証明書を信頼できません (%1)").arg(untrusted_->problems.join(QStringLiteral("; "))));
-        return fail(QStringLiteral("TLSで接続できません (%1)").arg(socket_.errorString()));
+            return fail(MailFailure::Kind::Untrusted, untrusted_->problems.join(QStringLiteral("; ")));
+        return fail(MailFailure::Kind::Tls, socket_.errorString());
     }
     // A certificate the authorities vouch for still has to be the pinned one, if there is a pin.
     if (!sawCertificateErrors_)
-        untrusted_ = judgeCertificate(server_.display(), socket_.peerCertificate(), true, {});
+        untrusted_ = judgeCertificate(settings_.trustFile, server_.display(), socket_.peerCertificate(), true, {});
     if (untrusted_)
-        return fail(QStringLiteral("証明書が以前に信頼したものと違います"));
+        return fail(MailFailure::Kind::PinChanged);
     // Whatever came before the handshake is not part of the protected session.
     buffer_.clear();
     position_ = 0;
     return true;
 }
 
-void Pop3Stream::write(const QByteArray& line)
+void LineStream::write(const QByteArray& line)
 {
     socket_.write(line + "\r\n");
 }
 
-bool Pop3Stream::fill()
+bool LineStream::writeRaw(const QByteArray& bytes)
+{
+    socket_.write(bytes);
+    while (socket_.bytesToWrite() > WriteBacklog) {
+        if (socket_.waitForBytesWritten(waitMs()))
+            continue;
+        if (socket_.error() == QAbstractSocket::SocketTimeoutError)
+            return fail(MailFailure::Kind::Timeout);
+        return fail(MailFailure::Kind::Closed, socket_.errorString());
+    }
+    return true;
+}
+
+bool LineStream::fill()
 {
     if (position_ > 0) {
         buffer_.remove(0, position_);
@@ -109,8 +134,8 @@ bool Pop3Stream::fill()
         if (socket_.waitForReadyRead(waitMs()))
             continue;
         if (socket_.error() == QAbstractSocket::SocketTimeoutError)
-            return fail(QStringLiteral("応答がありません (%1 秒待ちました)").arg(seconds()));
-        return fail(QStringLiteral("接続が切れました (%1)").arg(socket_.errorString()));
+            return fail(MailFailure::Kind::Timeout);
+        return fail(MailFailure::Kind::Closed, socket_.errorString());
     }
     // Read straight behind what is left, without a buffer in between: a large mail passes here
     // in many pieces.
@@ -122,7 +147,7 @@ bool Pop3Stream::fill()
     return true;
 }
 
-std::optional<QByteArray> Pop3Stream::readLine()
+std::optional<QByteArray> LineStream::readLine()
 {
     for (;;) {
         const qsizetype end = buffer_.indexOf('\n', position_);
@@ -135,7 +160,7 @@ std::optional<QByteArray> Pop3Stream::readLine()
         }
         // A reply line is short; one that never ends is a server gone astray.
         if (buffer_.size() - position_ > 64 * 1024) {
-            fail(QStringLiteral("応答の行が長すぎます"));
+            fail(MailFailure::Kind::LineTooLong);
             return std::nullopt;
         }
         if (!fill())
@@ -143,7 +168,7 @@ std::optional<QByteArray> Pop3Stream::readLine()
     }
 }
 
-bool Pop3Stream::readMultiline(QByteArray& out, qsizetype limit)
+bool LineStream::readMultiline(QByteArray& out, qsizetype limit)
 {
     for (;;) {
         const char* data = buffer_.constData();
@@ -168,7 +193,7 @@ bool Pop3Stream::readMultiline(QByteArray& out, qsizetype limit)
         }
         // A line without end counts too: an answer of one endless line is as runaway as any.
         if (out.size() + (buffer_.size() - position_) > limit)
-            return fail(QStringLiteral("予告より大幅に大きいデータが送られてきました"));
+            return fail(MailFailure::Kind::Oversized);
         if (!fill())
             return false;
     }

@@ -1,0 +1,21 @@
+#pragma once
+// What one connection needs to know besides the server: how long to wait and whom to trust. The
+// facade hands these to each engine, so an engine never reads a setting behind its caller's back
+// and a test can run two connections with different settings side by side.
+
+#include <QString>
+
+#include <chrono>
+
+namespace nmail {
+
+struct ConnectionSettings {
+    // Longest wait for the connection, the TLS handshake, a reply or the next byte of one.
+    std::chrono::milliseconds timeout{std::chrono::seconds(30)};
+    // PEM file of trusted CAs; empty means the system's trust store.
+    QString caFile;
+    // The file of certificates the user trusted for one server each (CertificateTrust.h).
+    QString trustFile;
+};
+
+}  // namespace nmail
