@@ -4,6 +4,7 @@
 #include "mail/ParsedMail.h"
 #include "platform/Cp932.h"
 #include "platform/DiskSpace.h"
+#include "platform/NewFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,7 +13,6 @@
 
 #include <vmime/vmime.hpp>
 
-#include <fcntl.h>
 
 namespace nmail {
 
@@ -72,42 +72,37 @@ QString withNumber(const QString& name, int number)
     return dot > 0 ? name.left(dot) + suffix + name.mid(dot) : name + suffix;
 }
 
-bool openNew(QFile& file, const QString& folder, const QString& name, int number)
-{
-    file.setFileName(folder + u'/' + withNumber(name, number));
-    // A new file only (never through a link left there), readable by the user alone whatever the
-    // umask: attachments are private mail.
-    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-}
-
-// Creates a file that did not exist before (never following a link or reusing a name): the name
-// itself when it is free, else the name with the first free number; numbers never run out. A
-// mailbox of many mails with the same attachment name would try every taken number for every
-// mail, so the search goes on from where the last one for that name ended.
-bool createNew(QFile& file, const QString& folder, const QString& name)
+// Gives the complete file its name in folder: the name itself when it is free, else the name
+// with the first free number; numbers never run out. A mailbox of many mails with the same
+// attachment name would try every taken number for every mail, so the search goes on from where
+// the last one for that name ended.
+NewFile::Naming giveFreeName(NewFile& file, const QString& folder, const QString& name, const FileNaming& naming)
 {
     static QHash<QString, int> lastNumber;
-    if (openNew(file, folder, name, 1))
-        return true;
-    if (!file.exists())
-        return false;  // the folder is missing or not writable
+    auto tryNumber = [&](int number) {
+        const QString candidate = withNumber(name, number);
+        if (naming)
+            naming(folder + u'/' + candidate, file.inode());
+        return file.tryName(candidate);
+    };
+    NewFile::Naming result = tryNumber(1);
+    if (result != NewFile::Naming::Taken)
+        return result;
     int& last = lastNumber[folder + u'/' + name];
     for (int number = std::max(2, last + 1); number < std::numeric_limits<int>::max(); ++number) {
-        if (openNew(file, folder, name, number)) {
+        result = tryNumber(number);
+        if (result == NewFile::Naming::Named)
             last = number;
-            return true;
-        }
-        if (!file.exists())
-            return false;
+        if (result != NewFile::Naming::Taken)
+            return result;
     }
-    return false;
+    return NewFile::Naming::Failed;
 }
 
-// Why a file could not be created or written, in the user's words.
-QString writeFailure(const QString& what, const QString& name, const QFile& file, const QString& folder)
+// Why a file could not be written or named, in the user's words.
+QString writeFailure(const QString& name, const QString& reason, const QString& folder)
 {
-    return diskIsFull(folder) ? QStringLiteral("添付ファイル %1 を%2: %3").arg(name, what, DiskFullText)
-                              : QStringLiteral("添付ファイル %1 を%2: %3").arg(name, what, file.errorString());
+    return QStringLiteral("添付ファイル %1 を書き込めません: %2").arg(name, diskIsFull(folder) ? DiskFullText : reason);
 }
 
 }  // namespace
@@ -146,8 +141,7 @@ QStringList attachmentFileNames(const ParsedMail& mail)
     return names;
 }
 
-AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder,
-                                  const std::function<void(const QString&)>& created)
+AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder, const FileNaming& naming)
 {
     AttachmentReport report;
     if (mail.isFragment()) {
@@ -165,27 +159,21 @@ AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder,
         if (leaf.role != MailLeaf::Role::Attachment)
             continue;
         const QString& name = names[index++];
-        QFile file;
-        if (!createNew(file, dir, name)) {
-            report.result = -5;
-            report.error = writeFailure(QStringLiteral("作成できません"), name, file, dir);
-            return report;
-        }
-        if (created)
-            created(file.fileName());
+        NewFile file(dir);
         const QByteArray data = mail.content(leaf);
-        const bool written = file.write(data) == data.size() && file.flush();
-        // Only a request to start writing to the disk: whoever relies on the file being there
-        // flushes it later, and by then the disk has had the time the rest of the check took.
-        ::sync_file_range(file.handle(), 0, 0, SYNC_FILE_RANGE_WRITE);
-        file.close();
-        if (!written || file.error() != QFileDevice::NoError) {
-            report.error = writeFailure(QStringLiteral("書き込めません"), name, file, dir);
-            file.remove();
+        if (!file.isOpen() || !file.write(data.constData(), data.size())) {
             report.result = -5;
+            report.error = writeFailure(name, file.error(), dir);
             return report;
         }
-        report.written.append(file.fileName());
+        if (giveFreeName(file, dir, name, naming) != NewFile::Naming::Named) {
+            if (!file.path().isEmpty())
+                QFile::remove(file.path());  // named, but its last bytes may not have been written
+            report.result = -5;
+            report.error = writeFailure(name, file.error(), dir);
+            return report;
+        }
+        report.written.append(file.path());
     }
     report.result = report.written.isEmpty() ? 0 : 1;
     return report;

@@ -11,6 +11,10 @@ namespace nmail {
 
 class ParsedMail;
 
+// Told the path and inode of a complete attachment file just before it is given that name, so a
+// caller that must be able to undo an unfinished mail can tell its own file from another's.
+using FileNaming = std::function<void(const QString& path, quint64 inode)>;
+
 struct AttachmentReport {
     // 1 written, 0 nothing to write, -5 a file could not be written, -6 a split mail whose
     // other fragments are not here.
@@ -20,10 +24,9 @@ struct AttachmentReport {
 };
 
 // Writes every attachment of mail into folder, in the mail's order, each under its name from
-// attachmentFileNames or, when that is taken, with " (2)", " (3)"... before its extension. created
-// (when set) is told each file's path as soon as the file exists, before anything is written.
-AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder,
-                                  const std::function<void(const QString&)>& created = {});
+// attachmentFileNames or, when that is taken, with " (2)", " (3)"... before its extension. A file
+// appears under its name only once it is complete.
+AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder, const FileNaming& naming = {});
 
 // The file name of each attachment of mail, in the mail's order: the name the mail gives it made
 // safe, or "attachmentN" with an extension for its type. Empty names for a split mail's fragment,

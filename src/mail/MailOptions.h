@@ -30,9 +30,9 @@ struct MailOptions {
     // The account for SMTP AUTH, used only when the server asks for it.
     QString smtpUserId;
     QString smtpPassword;
-    // Told the path of every file the attachment expansion creates, right after creating it and
-    // before writing to it: a caller that must be able to undo an unfinished mail notes it.
-    std::function<void(const QString& path)> fileCreated;
+    // Told the path and inode of every file the attachment expansion is about to name (once its
+    // content is complete): a caller that must be able to undo an unfinished mail notes it.
+    std::function<void(const QString& path, quint64 inode)> fileNaming;
 };
 
 // What a connection is handed of the options.

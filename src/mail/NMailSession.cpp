@@ -254,9 +254,9 @@ int NMailAttachmentFileFirst(int, std::span<char>, std::span<char>, std::span<ch
     const bool sameMail = s.fetchedNumber != 0 && !header.empty() &&
                           cutAtNull(header) == s.fetched.header.left(cutAtNull(header).size());
     const AttachmentReport report =
-        sameMail ? writeAttachments(*s.fetchedParsed, fromCp932(folder), options().fileCreated)
+        sameMail ? writeAttachments(*s.fetchedParsed, fromCp932(folder), options().fileNaming)
                  : writeAttachments(ParsedMail(QByteArray(wholeMail.data(), static_cast<qsizetype>(wholeMail.size()))),
-                                    fromCp932(folder), options().fileCreated);
+                                    fromCp932(folder), options().fileNaming);
     if (report.result < 0)
         failWith(report.error);
     // The text is given back listing each attachment under the name its file was written with

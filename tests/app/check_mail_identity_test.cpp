@@ -18,6 +18,8 @@
 
 #include <memory>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString User = QStringLiteral("ident");
@@ -185,25 +187,33 @@ private slots:
         QCOMPARE(subjects(), (QStringList{"earlier", "whole"}));
     }
 
-    // The journal of a check that died after its mail's attachment file was created and its
+    // The journal of a check that died after its mail's attachment file was named and its
     // record announced, but before the record was written (its digest is not that of record 1):
     // the mail is stored again, and the file of the unfinished attempt does not stay beside the
-    // new one as "name (2)".
+    // new one as "name (2)". A file of another mail that had a name the attempt tried (its inode
+    // is another) stays.
     void mailJournalledWithoutItsRecordIsStoredAgain()
     {
         const QByteArray a = mail("again", "g");
         ScriptedServer server({opening({{"g", a}}) + retrieve(1, a) + dele(1) + Quit});
         p = CheckMailProgram::withAccount(server.address(), User);
+        p->program.write(QStringLiteral("添付フォルダ/left over.bin"), "half");
+        p->program.write(QStringLiteral("添付フォルダ/taken.bin"), "another mail's");
+        auto inode = [this](const char* name) {
+            struct stat info {};
+            ::stat(QFile::encodeName(p->program.file(QStringLiteral("添付フォルダ/") + QString::fromUtf8(name))).constData(), &info);
+            return QByteArray::number(quint64(info.st_ino));
+        };
         const QByteArray account = QUrl::toPercentEncoding(User + u'@' + server.address());
         p->program.write(QString::fromUtf8(JournalFile),
-                         "tessaly receive journal 1\naccount " + account + "\nmail " + QByteArray("g").toHex()
-                             + " 100 " + nmail::mailHeaderDigest(a) + "\nfile left%20over.bin\nrecord 1 "
-                             + QByteArray(64, '0') + "\n");
-        p->program.write(QStringLiteral("添付フォルダ/left over.bin"), "half");
+                         "tessaly receive journal 1\naccount " + account + "\nmail " + QByteArray("g").toHex() + " 100 "
+                             + nmail::mailHeaderDigest(a) + "\nfile taken.bin " + QByteArray::number(inode("taken.bin").toULongLong() + 1)
+                             + "\nfile left%20over.bin " + inode("left over.bin") + "\nrecord 1 " + QByteArray(64, '0') + "\n");
         checkWith(server);
         QCOMPARE(server.mismatch(), QString());
         QCOMPARE(subjects(), (QStringList{"again"}));
         QVERIFY(!QFile::exists(p->program.file(QStringLiteral("添付フォルダ/left over.bin"))));
+        QCOMPARE(p->program.read(QStringLiteral("添付フォルダ/taken.bin")), QByteArray("another mail's"));
     }
 
     // A server that refuses one mail (a lock, a damaged file) while the session goes on: that

@@ -20,7 +20,10 @@ QByteArray mailLine(const MailIdentity& id)
            + ' ' + id.headerDigest;
 }
 
-QByteArray fileLine(const QString& name) { return "file " + QUrl::toPercentEncoding(name); }
+QByteArray fileLine(const JournalledFile& file)
+{
+    return "file " + QUrl::toPercentEncoding(file.name) + ' ' + QByteArray::number(file.inode);
+}
 
 QByteArray recordLine(int number, const QByteArray& digest) { return "record " + QByteArray::number(number) + ' ' + digest; }
 
@@ -42,8 +45,8 @@ QList<JournalledMail> parse(const QByteArray& text, const QString& account)
             mails.append({{uidl, ok ? size : -1, words[3]}, {}, 0, {}});
         } else if (mails.isEmpty()) {
             continue;  // nothing to belong to
-        } else if (words.size() == 2 && words[0] == "file") {
-            mails.last().files.append(QUrl::fromPercentEncoding(words[1]));
+        } else if (words.size() == 3 && words[0] == "file") {
+            mails.last().files.append({QUrl::fromPercentEncoding(words[1]), words[2].toULongLong()});
         } else if (words.size() == 3 && words[0] == "record") {
             mails.last().record = words[1].toInt();
             mails.last().recordDigest = words[2];
@@ -71,8 +74,8 @@ bool ReceiveJournal::start(const QList<JournalledMail>& carried, QString* error)
     QByteArray text = Heading + '\n' + accountLine(account_) + '\n';
     for (const JournalledMail& mail : carried) {
         text += mailLine(mail.identity) + '\n';
-        for (const QString& name : mail.files)
-            text += fileLine(name) + '\n';
+        for (const JournalledFile& file : mail.files)
+            text += fileLine(file) + '\n';
         if (mail.record > 0)
             text += recordLine(mail.record, mail.recordDigest) + '\n';
     }
@@ -102,7 +105,7 @@ bool ReceiveJournal::writeLine(const QByteArray& line, QString* error)
 
 bool ReceiveJournal::beginMail(const MailIdentity& identity, QString* error) { return writeLine(mailLine(identity), error); }
 
-bool ReceiveJournal::fileCreated(const QString& name, QString* error) { return writeLine(fileLine(name), error); }
+bool ReceiveJournal::fileNaming(const JournalledFile& file, QString* error) { return writeLine(fileLine(file), error); }
 
 bool ReceiveJournal::recordPlanned(int number, const QByteArray& digest, QString* error)
 {

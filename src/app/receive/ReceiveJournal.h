@@ -17,14 +17,13 @@
 //   tessaly receive journal 1
 //   account <user@server, percent-encoded>
 //   mail <UIDL in hex> <listed size> <SHA-256 of the header lines in hex>
-//   file <name in the attachment folder, percent-encoded>      (any number, after their mail)
+//   file <name in the attachment folder, percent-encoded> <inode>   (any number, after their mail)
 //   record <number> <SHA-256 of the record's bytes in hex>      (at most one, after its files)
 
 #include <QByteArray>
 #include <QFile>
 #include <QList>
 #include <QString>
-#include <QStringList>
 
 struct MailIdentity {
     QByteArray uidl;
@@ -33,9 +32,17 @@ struct MailIdentity {
     friend bool operator==(const MailIdentity&, const MailIdentity&) = default;
 };
 
+// A file about to get its name in the attachment folder: the inode tells it from another file
+// that may have had the name already.
+struct JournalledFile {
+    QString name;
+    quint64 inode = 0;
+    friend bool operator==(const JournalledFile&, const JournalledFile&) = default;
+};
+
 struct JournalledMail {
     MailIdentity identity;
-    QStringList files;  // created in the attachment folder while it was stored
+    QList<JournalledFile> files;  // named in the attachment folder while it was stored
     int record = 0;     // the record it was to become; 0 when it got that far
     QByteArray recordDigest;
 };
@@ -57,7 +64,7 @@ public:
     // Each line reaches the file before the step it announces is taken. False with a reason on
     // a write failure.
     bool beginMail(const MailIdentity& identity, QString* error);
-    bool fileCreated(const QString& name, QString* error);
+    bool fileNaming(const JournalledFile& file, QString* error);
     bool recordPlanned(int number, const QByteArray& recordDigest, QString* error);
 
     // Makes every line written so far durable: before records are written, so that a record on

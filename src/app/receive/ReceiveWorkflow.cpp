@@ -7,6 +7,7 @@
 #include "platform/Cp932.h"
 #include "platform/DiskSpace.h"
 #include "platform/DiskSync.h"
+#include "platform/NewFile.h"
 #include "platform/TextFields.h"
 #include "store/HistoryFile.h"
 
@@ -14,6 +15,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -39,11 +43,17 @@ bool cutByField(const QString& text, qsizetype width)
     return cp932::encode(textfields::trimSpaces(text)).size() > width;
 }
 
-void removeFiles(const QString& folder, const QStringList& names)
+// Removes the files an unfinished attempt named: each only when it is the very file (its inode),
+// never another that had the name before.
+void removeFiles(const QString& folder, const QList<JournalledFile>& files)
 {
-    for (const QString& name : names) {
-        if (!name.isEmpty() && !name.contains(u'/') && name != QStringLiteral("..") && name != QStringLiteral("."))
-            QFile::remove(QDir(folder).filePath(name));
+    for (const JournalledFile& file : files) {
+        if (file.name.isEmpty() || file.name.contains(u'/') || file.name == QStringLiteral("..") || file.name == QStringLiteral("."))
+            continue;
+        const QByteArray path = QFile::encodeName(QDir(folder).filePath(file.name));
+        struct stat info {};
+        if (::lstat(path.constData(), &info) == 0 && info.st_ino == file.inode)
+            ::unlink(path.constData());
     }
 }
 
@@ -54,14 +64,14 @@ QString journalFailureText(const QString& folder, const QString& error)
            + KeptOnServer;
 }
 
-// Sets the mail library to report every file it creates, for as long as a check runs.
-class CreatedFiles {
+// Sets the mail library to report every file it names, for as long as one mail is stored.
+class NamedFiles {
 public:
-    explicit CreatedFiles(std::function<void(const QString&)> noted)
+    explicit NamedFiles(std::function<void(const QString&, quint64)> noted)
     {
-        nmail::options().fileCreated = std::move(noted);
+        nmail::options().fileNaming = std::move(noted);
     }
-    ~CreatedFiles() { nmail::options().fileCreated = nullptr; }
+    ~NamedFiles() { nmail::options().fileNaming = nullptr; }
 };
 
 }  // namespace
@@ -85,14 +95,14 @@ QString ReceiveWorkflow::currentMail() const
     return QStringLiteral("差出人: %1\n件名: %2").arg(cp932::decode(CutAtNull(sender_)), cp932::decode(CutAtNull(subject_)));
 }
 
-ReceiveWorkflow::Step ReceiveWorkflow::skip(const QString& why, const QStringList& created)
+ReceiveWorkflow::Step ReceiveWorkflow::skip(const QString& why, const QList<JournalledFile>& created)
 {
     removeFiles(places_.attachmentFolder, created);
     outcome_.skipped.append(currentMail() + u'\n' + why);
     return Step::Skipped;
 }
 
-ReceiveWorkflow::Step ReceiveWorkflow::stop(const QString& why, const QStringList& created)
+ReceiveWorkflow::Step ReceiveWorkflow::stop(const QString& why, const QList<JournalledFile>& created)
 {
     removeFiles(places_.attachmentFolder, created);
     outcome_.failure = why;
@@ -101,6 +111,7 @@ ReceiveWorkflow::Step ReceiveWorkflow::stop(const QString& why, const QStringLis
 
 bool ReceiveWorkflow::prepare()
 {
+    NewFile::removeLeftovers(places_.attachmentFolder);
     // A record cut off in the middle belongs to a mail that is still on the server.
     if (const store::StoreResult cut = store::cutPartialRecord(places_.historyPath); !cut.ok)
         return stop(cut.error + KeptOnServer), false;
@@ -186,16 +197,19 @@ ReceiveWorkflow::Step ReceiveWorkflow::store(int handle, int n)
         return stop(room.error + KeptOnServer);
     if (!journal_.beginMail(identity, &journalError_))
         return stop(journalFailure(journalError_));
-    QStringList created;
-    const CreatedFiles noting([&](const QString& path) {
-        created.append(QFileInfo(path).fileName());
-        if (journalError_.isEmpty())
-            journal_.fileCreated(created.last(), &journalError_);
-    });
+    QList<JournalledFile> created;
+    const NamedFiles noting([&](const QString& path, quint64 inode) { noteFile(created, {QFileInfo(path).fileName(), inode}); });
     return keep(created, handle, n, number);
 }
 
-ReceiveWorkflow::Step ReceiveWorkflow::keep(QStringList& created, int handle, int n, int number)
+void ReceiveWorkflow::noteFile(QList<JournalledFile>& created, const JournalledFile& file)
+{
+    created.append(file);
+    if (journalError_.isEmpty())
+        journal_.fileNaming(file, &journalError_);
+}
+
+ReceiveWorkflow::Step ReceiveWorkflow::keep(QList<JournalledFile>& created, int handle, int n, int number)
 {
     static const QString separator = QDir::separator();
     const int size = nmail::NMailPop3GetMailSize(handle, n);
@@ -221,11 +235,8 @@ ReceiveWorkflow::Step ReceiveWorkflow::keep(QStringList& created, int handle, in
                          || cutByField(date, store::FieldWidth);
     KeptMail kept;
     if (keepRaw && result != -5) {
-        kept = keepRawMail(places_.attachmentFolder, nmail::NMailLastRawMail(), date);
-        if (kept.created && journalError_.isEmpty())
-            journal_.fileCreated(kept.name, &journalError_);
-        if (kept.created)
-            created.append(kept.name);
+        kept = keepRawMail(places_.attachmentFolder, nmail::NMailLastRawMail(), date,
+                           [&](const QString& name, quint64 inode) { noteFile(created, {name, inode}); });
     }
     nmail::NMailAttachmentFileClose(0);
     if (!journalError_.isEmpty())

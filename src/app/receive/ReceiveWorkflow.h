@@ -80,9 +80,13 @@ private:
     // Stores mail n: journals it, fetches it and goes on in keep().
     Step store(int handle, int n);
     // Expands its attachments, keeps the server's copy when needed, plans its record, asks DELE.
-    Step keep(QStringList& created, int handle, int n, int number);
-    Step skip(const QString& why, const QStringList& created);
-    Step stop(const QString& why, const QStringList& created = {});
+    Step keep(QList<JournalledFile>& created, int handle, int n, int number);
+    // Journals a file about to be named for the mail being stored.
+    void noteFile(QList<JournalledFile>& created, const JournalledFile& file);
+    // The mail stays on the server and the check goes on; the files named for it are removed.
+    Step skip(const QString& why, const QList<JournalledFile>& created);
+    // The check ends here.
+    Step stop(const QString& why, const QList<JournalledFile>& created = {});
     bool askDeletion(int handle, int n);
     // Writes the records waiting in memory, each followed by the DELE of its mail.
     bool writePendingRecords(int handle);

@@ -2,6 +2,7 @@
 
 #include "platform/Cp932.h"
 #include "platform/DiskSpace.h"
+#include "platform/NewFile.h"
 #include "platform/TextFields.h"
 
 #include <QCryptographicHash>
@@ -9,13 +10,14 @@
 #include <QDir>
 #include <QFile>
 
+#include <optional>
+
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace {
 const QString KeptMailLine =
     QStringLiteral("※この記録に収まらない部分があるため、元のメールを添付フォルダの「%1」に保存しました。");
-constexpr auto OwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 }  // namespace
 
 ScratchFile::ScratchFile(const QString& attachmentFolder) : path_(QDir(attachmentFolder).filePath(QStringLiteral("0.txt")))
@@ -56,29 +58,42 @@ QByteArray ScratchFile::write(const QByteArray& header, const QByteArray& text)
 // The name belongs to the mail, not to its place in the history, so it stays true when records
 // before it are deleted; the same mail fetched again (its deletion never reached the server)
 // finds its own file already there.
-KeptMail keepRawMail(const QString& folder, QByteArrayView raw, const QString& date)
+KeptMail keepRawMail(const QString& folder, QByteArrayView raw, const QString& date, const FileNaming& naming)
 {
     const QDateTime sent = QDateTime::fromString(date.simplified(), Qt::RFC2822Date);
     const QString stem = QStringLiteral("mail-%1-%2")
                              .arg(sent.isValid() ? sent.toString(QStringLiteral("yyyyMMdd-HHmmss")) : QStringLiteral("undated"),
                                   QString::fromLatin1(QCryptographicHash::hash(raw, QCryptographicHash::Sha1).toHex().left(10)));
-    QString name = stem + QStringLiteral(".eml");
-    for (int n = 2;; ++n) {
-        QFile file(QDir(folder).filePath(name));
-        if (file.open(QIODevice::NewOnly | QIODevice::WriteOnly, OwnerOnly)) {
-            if (file.write(raw.constData(), raw.size()) == raw.size() && file.flush())
-                return {name, true, {}};
-            // A part of the mail on a full disk would look like the whole of it.
-            const QString error = diskIsFull(folder) ? DiskFullText : file.errorString();
-            file.remove();
-            return {{}, false, error};
+    std::optional<NewFile> file;
+    auto failure = [&](const QString& reason) { return KeptMail{{}, false, diskIsFull(folder) ? DiskFullText : reason}; };
+    for (int n = 1; n < 10000;) {
+        const QString name = n == 1 ? stem + QStringLiteral(".eml") : stem + QStringLiteral(" (%1).eml").arg(n);
+        QFile existing(QDir(folder).filePath(name));
+        if (existing.exists()) {
+            if (existing.open(QIODevice::ReadOnly) && existing.size() == raw.size() && existing.readAll() == raw)
+                return {name, false, {}};
+            ++n;
+            continue;
         }
-        if (!file.exists() || n > 9999)
-            return {{}, false, diskIsFull(folder) ? DiskFullText : file.errorString()};
-        if (file.open(QIODevice::ReadOnly) && file.size() == raw.size() && file.readAll() == raw)
-            return {name, false, {}};
-        name = stem + QStringLiteral(" (%1).eml").arg(n);
+        if (!file) {
+            file.emplace(folder);
+            if (!file->isOpen() || !file->write(raw.constData(), raw.size()))
+                return failure(file->error());
+        }
+        if (naming)
+            naming(name, file->inode());
+        switch (file->tryName(name)) {
+        case NewFile::Naming::Named:
+            return {name, true, {}};
+        case NewFile::Naming::Taken:
+            continue;  // by another at this very moment: look at it again
+        case NewFile::Naming::Failed:
+            if (!file->path().isEmpty())
+                QFile::remove(file->path());
+            return failure(file->error());
+        }
     }
+    return failure(QStringLiteral("同じ名前のファイルが多すぎます"));
 }
 
 QString withKeptMailLine(const QByteArray& text, const QString& note, const QString& fileName, qsizetype bodyBytes)

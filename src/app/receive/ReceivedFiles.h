@@ -7,6 +7,11 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <functional>
+
+// Told a file's name and inode just before the complete file gets that name.
+using FileNaming = std::function<void(const QString& name, quint64 inode)>;
+
 // "\添付フォルダ\0.txt": the header and text of the mail being expanded. One file serves every
 // mail of a check, rewritten in place, and is removed when the check ends. Whatever stood at its
 // name before (a link, a FIFO, an old file) is removed first and the file is created anew, so a
@@ -38,8 +43,9 @@ struct KeptMail {
 };
 
 // Keeps the server's copy of a mail in folder as "mail-<the mail's date>-<the start of its
-// SHA-1>.eml". The same mail kept before is found by its name and content and not written twice.
-KeptMail keepRawMail(const QString& folder, QByteArrayView raw, const QString& date);
+// SHA-1>.eml". The same mail kept before is found by its name and content and not written twice;
+// a new file appears under its name only when it is complete, and naming hears of it first.
+KeptMail keepRawMail(const QString& folder, QByteArrayView raw, const QString& date, const FileNaming& naming = {});
 
 // The record's text when the raw mail was kept: the mail's text, cut where it must be to leave
 // room within bodyBytes, the attachment note, and a last line naming the kept file.
