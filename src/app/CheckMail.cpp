@@ -6,6 +6,7 @@
 #include "app/receive/ReceiveWorkflow.h"
 #include "history/HistoryLoading.h"
 #include "history/TyakuForm.h"
+#include "mail/MailOptions.h"
 #include "mail/NMailSession.h"
 #include "platform/Cp932.h"
 #include "settings/IdPassForm.h"
@@ -162,6 +163,8 @@ void MailCheck::run()
 {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     useTrustedCertificatesOf(state_.folder);
+    // A mail too large for memory waits where it may be kept.
+    nmail::options().spoolFolder = attachmentFolder_;
     if (!state_.account.Pop3Server.isEmpty() && foldersPresent()) {
         const int handle = connect();
         main_.Text1->setPlainText(QStringLiteral("メールのチェックをしています。"));

@@ -1,6 +1,7 @@
 #include "mail/AttachmentWriter.h"
 
 #include "mail/Charsets.h"
+#include "mail/MailLoss.h"
 #include "mail/ParsedMail.h"
 #include "platform/Cp932.h"
 #include "platform/DiskSpace.h"
@@ -160,12 +161,16 @@ AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder,
             continue;
         const QString& name = names[index++];
         NewFile file(dir);
-        const QByteArray data = mail.content(leaf);
-        if (!file.isOpen() || !file.write(data.constData(), data.size())) {
+        bool written = file.isOpen();
+        const ContentRead read = mail.writeContent(leaf, [&](const char* data, qsizetype size) {
+            return written = written && file.write(data, size);
+        });
+        if (!written) {
             report.result = -5;
             report.error = writeFailure(name, file.error(), dir);
             return report;
         }
+        report.losses |= read.unclean ? MailLoss::Undecodable : 0;
         if (giveFreeName(file, dir, name, naming) != NewFile::Naming::Named) {
             if (!file.path().isEmpty())
                 QFile::remove(file.path());  // named, but its last bytes may not have been written

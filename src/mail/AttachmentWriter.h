@@ -21,6 +21,7 @@ struct AttachmentReport {
     int result = 0;
     QStringList written;  // full paths, in the mail's order
     QString error;
+    int losses = 0;       // MailLoss bits found while writing (data that lost bits in decoding)
 };
 
 // Writes every attachment of mail into folder, in the mail's order, each under its name from

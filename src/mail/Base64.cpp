@@ -1,7 +1,6 @@
 #include "mail/Base64.h"
 
 #include <array>
-#include <cstdint>
 
 namespace nmail {
 
@@ -44,62 +43,64 @@ constexpr std::array<std::uint32_t, 256> first = shiftedTable(18), second = shif
 
 }  // namespace
 
-std::optional<QByteArray> decodeCleanBase64(std::string_view data)
+size_t Base64Decoder::decode(std::string_view data, char* out)
 {
-    QByteArray out(qsizetype(data.size() / 4 * 3 + 3), Qt::Uninitialized);
-    auto* write = reinterpret_cast<unsigned char*>(out.data());
+    auto* write = reinterpret_cast<unsigned char*>(out);
     const auto* read = reinterpret_cast<const unsigned char*>(data.data());
     const auto* const end = read + data.size();
-    unsigned group = 0;  // the sextets of the group of four being read
-    int held = 0;
-    int padding = 0;
     while (read < end) {
-        // The common case: a whole group of four alphabet characters.
-        if (held == 0 && padding == 0) {
-            bool whole = true;
+        // The common case: whole groups of four alphabet characters, nothing held over.
+        if (bitCount_ == 0 && held_ == 0 && padding_ == 0) {
             while (end - read >= 4) {
-                const std::uint32_t bits = first[read[0]] | second[read[1]] | third[read[2]] | fourth[read[3]];
-                if (bits & NotSextet) {
-                    whole = false;
+                const std::uint32_t group = first[read[0]] | second[read[1]] | third[read[2]] | fourth[read[3]];
+                if (group & NotSextet)
                     break;
-                }
-                write[0] = static_cast<unsigned char>(bits >> 16);
-                write[1] = static_cast<unsigned char>(bits >> 8);
-                write[2] = static_cast<unsigned char>(bits);
+                write[0] = static_cast<unsigned char>(group >> 16);
+                write[1] = static_cast<unsigned char>(group >> 8);
+                write[2] = static_cast<unsigned char>(group);
                 write += 3;
                 read += 4;
             }
-            if (whole && read == end)
+            if (read == end)
                 break;
         }
         const signed char value = table[*read++];
         if (value == Skipped)
             continue;
         if (value == Padding) {
-            ++padding;
+            ++padding_;
             continue;
         }
-        if (value == Foreign || padding > 0)
-            return std::nullopt;
-        group = group << 6 | unsigned(value);
-        if (++held == 4) {
-            write[0] = static_cast<unsigned char>(group >> 16);
-            write[1] = static_cast<unsigned char>(group >> 8);
-            write[2] = static_cast<unsigned char>(group);
-            write += 3;
-            held = 0;
-            group = 0;
+        if (value == Foreign) {
+            foreign_ = true;
+            continue;
+        }
+        if (padding_ > 0)
+            foreign_ = true;  // data after the padding: the bits are joined all the same
+        held_ = (held_ + 1) % 4;
+        bits_ = bits_ << 6 | std::uint32_t(value);
+        bitCount_ += 6;
+        if (bitCount_ >= 8) {
+            bitCount_ -= 8;
+            *write++ = static_cast<unsigned char>(bits_ >> bitCount_);
+            bits_ &= (1u << bitCount_) - 1;
         }
     }
-    if (padding > 2 || (held + padding) % 4 != 0)
-        return std::nullopt;
-    if (held == 2) {
-        *write++ = static_cast<unsigned char>(group >> 4);
-    } else if (held == 3) {
-        *write++ = static_cast<unsigned char>(group >> 10);
-        *write++ = static_cast<unsigned char>(group >> 2);
-    }
-    out.truncate(reinterpret_cast<char*>(write) - out.data());
+    return size_t(reinterpret_cast<char*>(write) - out);
+}
+
+bool Base64Decoder::clean() const
+{
+    return !foreign_ && padding_ <= 2 && (held_ + padding_) % 4 == 0;
+}
+
+QByteArray decodeBase64(std::string_view data, bool* clean)
+{
+    QByteArray out(qsizetype(Base64Decoder::roomFor(data.size())), Qt::Uninitialized);
+    Base64Decoder decoder;
+    out.truncate(qsizetype(decoder.decode(data, out.data())));
+    if (clean)
+        *clean = decoder.clean();
     return out;
 }
 

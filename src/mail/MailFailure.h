@@ -21,6 +21,8 @@ struct MailFailure {
         PinChanged,   // the server showed another certificate than the one trusted for it
         LineTooLong,  // a reply line without end
         Oversized,    // an answer far larger than announced
+        TooSlow,      // the server sends, but too little to ever finish
+        Abandoned,    // the reader took no more of an answer (it could not keep it)
     };
 
     Kind kind = Kind::None;

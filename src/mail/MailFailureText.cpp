@@ -28,6 +28,10 @@ QString reason(const MailFailure& f, std::chrono::milliseconds timeout)
         return QStringLiteral("応答の行が長すぎます");
     case Kind::Oversized:
         return QStringLiteral("予告より大幅に大きいデータが送られてきました");
+    case Kind::TooSlow:
+        return QStringLiteral("応答が遅すぎます");
+    case Kind::Abandoned:
+        return QStringLiteral("受け取ったデータを保存できないため、受信を中断しました");
     }
     return QStringLiteral("原因不明のエラーです");
 }

@@ -17,6 +17,9 @@ namespace nmail {
 struct MailOptions {
     // Longest wait for a connection, a server reply or the next byte of a transfer.
     std::chrono::milliseconds timeout{std::chrono::seconds(30)};
+    // The least a server must send of an answer in every window of that length (ConnectionSettings).
+    std::chrono::milliseconds rateWindow{std::chrono::seconds(30)};
+    qint64 rateFloorBytes = 4096;
     // PEM file of trusted CAs; empty means the system's trust store.
     QString caFile;
     // The file of certificates the user trusted for one server each (CertificateTrust.h); empty
@@ -33,6 +36,9 @@ struct MailOptions {
     // Told the path and inode of every file the attachment expansion is about to name (once its
     // content is complete): a caller that must be able to undo an unfinished mail notes it.
     std::function<void(const QString& path, quint64 inode)> fileNaming;
+    // Where a received mail too large to hold in memory waits while it is read: an unnamed file
+    // of this folder (the attachment folder, where it may be kept). Empty: in memory.
+    QString spoolFolder;
 };
 
 // What a connection is handed of the options.

@@ -19,10 +19,17 @@ QString withCrLf(QString text)
     return text;
 }
 
-QString readableText(const ParsedMail& mail, const MailLeaf& leaf)
+// The most of one text part that is read: far more than a record holds, far less than a text
+// that would cost the memory of a hundred records to decode. What lies beyond is kept with the
+// raw mail (MailLoss::TextCut).
+constexpr qsizetype TextLimit = 1024 * 1024;
+
+QString readableText(const ParsedMail& mail, const MailLeaf& leaf, int& losses)
 {
     const QByteArray charset = mail.parameter(*leaf.part, vmime::fields::CONTENT_TYPE, "charset");
-    const QString text = charsets::decode(mail.content(leaf), charset);
+    ContentRead read;
+    const QString text = charsets::decode(mail.content(leaf, TextLimit, &read), charset);
+    losses |= (read.cut ? MailLoss::TextCut : 0) | (read.unclean ? MailLoss::Undecodable : 0);
     return leaf.role == MailLeaf::Role::Html ? htmlToPlainText(text) : withCrLf(text);
 }
 
@@ -58,12 +65,12 @@ DecodedMail decodeMail(const ParsedMail& mail)
     const QStringList names = attachmentFileNames(mail);
     for (const MailLeaf& leaf : mail.leaves()) {
         if (leaf.role != MailLeaf::Role::Attachment)
-            appendPiece(out.body, readableText(mail, leaf));
+            appendPiece(out.body, readableText(mail, leaf, out.losses));
         else
             out.attachments.append({QString::fromLatin1(leaf.mediaType), names.value(out.attachments.size())});
     }
     out.text = mailText(out.body, out.attachments);
-    out.losses = mail.losses() | (undecodable.count() > 0 ? MailLoss::Undecodable : 0);
+    out.losses |= mail.losses() | (undecodable.count() > 0 ? MailLoss::Undecodable : 0);
     return out;
 }
 

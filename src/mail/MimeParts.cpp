@@ -38,14 +38,23 @@ bool endsDelimiter(std::string_view raw, size_t pos, size_t end)
     return pos >= end || raw[pos] == '\r' || raw[pos] == '\n';
 }
 
+// How far the scan for a delimiter goes before it tells where it is.
+constexpr size_t ScanStep = 4 * 1024 * 1024;
+
 // The next delimiter line that starts in raw[from, end), if any. Found from the dashes at the start
 // of lines: base64 has no "-", so the scan passes over an encoded attachment at memchr's pace.
-std::optional<Delimiter> nextDelimiter(std::string_view raw, size_t from, size_t end, std::string_view boundary)
+std::optional<Delimiter> nextDelimiter(std::string_view raw, size_t from, size_t end, std::string_view boundary,
+                                       const std::function<void(size_t)>& passed)
 {
     for (size_t at = from; at < end;) {
-        const void* found = std::memchr(raw.data() + at, '-', end - at);
-        if (!found)
-            return std::nullopt;
+        const size_t stepEnd = std::min(end, at + ScanStep);
+        const void* found = std::memchr(raw.data() + at, '-', stepEnd - at);
+        if (!found) {
+            at = stepEnd;
+            if (passed)
+                passed(at);
+            continue;
+        }
         const size_t dashes = static_cast<const char*>(found) - raw.data();
         at = dashes + 1;
         if ((dashes > 0 && raw[dashes - 1] != '\n') || dashes + 1 >= end || raw[dashes + 1] != '-')
@@ -62,11 +71,24 @@ std::optional<Delimiter> nextDelimiter(std::string_view raw, size_t from, size_t
 
 }  // namespace
 
-HeaderExtent headerExtent(std::string_view raw, MailStretch part, bool wholeMail)
+size_t nextLineFeed(std::string_view raw, size_t from, size_t end, const std::function<void(size_t)>& passed)
+{
+    for (size_t at = from; at < end;) {
+        const size_t stepEnd = std::min(end, at + ScanStep);
+        if (const void* found = std::memchr(raw.data() + at, '\n', stepEnd - at))
+            return size_t(static_cast<const char*>(found) - raw.data());
+        at = stepEnd;
+        if (passed)
+            passed(at);
+    }
+    return end;
+}
+
+HeaderExtent headerExtent(std::string_view raw, MailStretch part, bool wholeMail, const std::function<void(size_t)>& passed)
 {
     const size_t end = std::min(part.end, raw.size());
     for (size_t pos = part.start; pos < end;) {
-        const size_t lineFeed = raw.find('\n', pos);
+        const size_t lineFeed = nextLineFeed(raw, pos, end, passed);
         const size_t next = lineFeed < end ? lineFeed + 1 : end;
         size_t lineEnd = lineFeed < end ? lineFeed : end;
         if (lineEnd > pos && raw[lineEnd - 1] == '\r')
@@ -83,13 +105,14 @@ HeaderExtent headerExtent(std::string_view raw, MailStretch part, bool wholeMail
     return {end, end};  // a header alone, without a body
 }
 
-std::vector<MailStretch> multipartParts(std::string_view raw, MailStretch body, std::string_view boundary)
+std::vector<MailStretch> multipartParts(std::string_view raw, MailStretch body, std::string_view boundary,
+                                        const std::function<void(size_t)>& passed)
 {
     std::vector<MailStretch> parts;
     const size_t end = std::min(body.end, raw.size());
     if (boundary.empty() || body.start >= end)
         return parts;
-    std::optional<Delimiter> delimiter = nextDelimiter(raw, body.start, end, boundary);
+    std::optional<Delimiter> delimiter = nextDelimiter(raw, body.start, end, boundary, passed);
     while (delimiter) {
         size_t pos = delimiter->boundary + boundary.size();
         if (pos + 1 < end && raw.substr(pos, 2) == "--")
@@ -101,7 +124,7 @@ std::vector<MailStretch> multipartParts(std::string_view raw, MailStretch body, 
         else if (pos < end && raw[pos] == '\n')
             ++pos;
         const size_t partStart = std::min(pos, end);
-        delimiter = nextDelimiter(raw, partStart, end, boundary);
+        delimiter = nextDelimiter(raw, partStart, end, boundary, passed);
         // Two delimiter lines with nothing between them enclose an empty part.
         parts.push_back({partStart, delimiter ? std::max(partStart, delimiter->start) : end});
     }

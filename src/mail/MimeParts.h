@@ -3,6 +3,7 @@
 // in place, so a large attachment is neither copied nor read through a stream to find where it
 // ends.
 
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -25,7 +26,13 @@ struct HeaderExtent {
 // mbox "From " line (RFC 5322 2.1). An empty line there, or a line of blanks, separates header
 // and body; any other line is already the body's first: real mail that lacks the empty line
 // still has its text read as text, not thrown away as broken header fields.
-HeaderExtent headerExtent(std::string_view raw, MailStretch part, bool wholeMail);
+// Where the next "\n" in raw[from, end) is, or end. passed, when given, hears how far the scan
+// has gone on a long way, so that a caller can release what lies behind it.
+size_t nextLineFeed(std::string_view raw, size_t from, size_t end, const std::function<void(size_t)>& passed = {});
+
+// passed as for nextLineFeed (a header of a gigabyte has been seen).
+HeaderExtent headerExtent(std::string_view raw, MailStretch part, bool wholeMail,
+                          const std::function<void(size_t)>& passed = {});
 
 // The parts (header and body each) of the multipart body raw[body.start, body.end) delimited by
 // boundary, in order; the preamble before the first delimiter line and the epilogue after the
@@ -34,6 +41,9 @@ HeaderExtent headerExtent(std::string_view raw, MailStretch part, bool wholeMail
 // are tolerated (RFC 2046 5.1.1 transport padding). The line break before a delimiter
 // belongs to the delimiter. When the closing delimiter is missing, the last part runs to the
 // end of the body. Empty when no delimiter line is found.
-std::vector<MailStretch> multipartParts(std::string_view raw, MailStretch body, std::string_view boundary);
+// passed, when given, hears how far the scan has gone, so that a caller can release what lies
+// behind it.
+std::vector<MailStretch> multipartParts(std::string_view raw, MailStretch body, std::string_view boundary,
+                                        const std::function<void(size_t)>& passed = {});
 
 }  // namespace nmail

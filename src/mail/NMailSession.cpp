@@ -34,7 +34,7 @@ struct LibraryState {
     // The mail last fetched: the caller asks for its parts one call at a time.
     int fetchedHandle = 0;
     int fetchedNumber = 0;
-    QByteArray fetchedRaw;
+    std::shared_ptr<const MailBytes> fetchedRaw;
     // Parsed once for both its text and its attachments.
     std::unique_ptr<ParsedMail> fetchedParsed;
     DecodedMail fetched;
@@ -96,10 +96,10 @@ bool fitsCodePage932(const QString& text, const QByteArray& encoded)
 }
 
 // Room for the text of the mail with its attachment lines once the files are written: a name
-// taken in the folder gets " (n)" added, at most seven bytes.
+// taken in the folder gets " (n)" added, at most fourteen bytes.
 qsizetype textBytesNeeded(const LibraryState& s)
 {
-    return s.fetchedBytes.text.size() + 7 * s.fetched.attachments.size();
+    return s.fetchedBytes.text.size() + 14 * s.fetched.attachments.size();
 }
 
 // The text before the first NUL of a caller's buffer.
@@ -125,13 +125,13 @@ const DecodedMail* fetch(int handle, int number)
     if (s.fetchedHandle == handle && s.fetchedNumber == number)
         return &s.fetched;
     Pop3Client* pop = session(handle);
-    const QByteArray* raw = pop ? pop->message(number) : nullptr;
+    std::shared_ptr<const MailBytes> raw = pop ? pop->message(number) : nullptr;
     if (!raw) {
         if (pop)
             failWith(pop->error());
         return nullptr;
     }
-    s.fetchedRaw = *raw;
+    s.fetchedRaw = std::move(raw);
     s.fetchedParsed = std::make_unique<ParsedMail>(s.fetchedRaw);
     s.fetched = decodeMail(*s.fetchedParsed);
     s.fetchedLoss = s.fetched.losses;
@@ -155,7 +155,7 @@ void forgetFetched()
 {
     LibraryState& s = state();
     s.fetchedHandle = s.fetchedNumber = 0;
-    s.fetchedRaw.clear();
+    s.fetchedRaw.reset();
     s.fetchedParsed.reset();
     s.fetched = {};
     s.fetchedBytes = {};
@@ -196,6 +196,7 @@ int NMailPop3Connect(std::string_view server)
     if (!address)
         return failWith(QStringLiteral("POP3サーバーの指定が正しくありません: %1").arg(fromCp932(server)));
     auto pop = std::make_unique<Pop3Client>(*address, connectionSettings());
+    pop->setSpoolFolder(options().spoolFolder);
     if (!pop->connectToServer()) {
         state().untrusted = pop->untrustedCertificate();
         return failWith(pop->error());
@@ -227,11 +228,11 @@ int NMailPop3GetMailSize(int handle, int number)
     qint64 size = pop ? pop->listedSize(number) : -1;
     if (pop && size < 0)
         return failWith(QStringLiteral("メール %1 はありません").arg(number));
-    // Decoding can make the text longer than the mail (a one-byte charset becomes two bytes
-    // of code page 932 a letter): the size the caller allocates by must hold the decoded text.
+    // Once the mail is here the size is that of its decoded text, which the caller allocates by:
+    // the listed size is only the server's claim (a 3 KB mail listed as 4 GB, an estimate, 0).
     const LibraryState& s = state();
     if (size >= 0 && s.fetchedHandle == handle && s.fetchedNumber == number)
-        size = std::max<qint64>(size, textBytesNeeded(s));
+        size = textBytesNeeded(s);
     return static_cast<int>(std::min<qint64>(size, std::numeric_limits<int>::max()));
 }
 
@@ -259,6 +260,7 @@ int NMailAttachmentFileFirst(int, std::span<char>, std::span<char>, std::span<ch
                                     fromCp932(folder), options().fileNaming);
     if (report.result < 0)
         failWith(report.error);
+    s.fetchedLoss |= report.losses;
     // The text is given back listing each attachment under the name its file was written with
     // (a name already taken in the folder got a number).
     if (sameMail && report.result == 1) {
@@ -271,10 +273,9 @@ int NMailAttachmentFileFirst(int, std::span<char>, std::span<char>, std::span<ch
     return report.result;
 }
 
-std::string_view NMailLastRawMail()
+std::shared_ptr<const MailBytes> NMailLastRawMail()
 {
-    const QByteArray& raw = state().fetchedRaw;
-    return std::string_view(raw.constData(), static_cast<size_t>(raw.size()));
+    return state().fetchedRaw;
 }
 
 int NMailLastMailLoss() { return state().fetchedLoss; }
@@ -331,10 +332,12 @@ qint64 NMailPop3GetListedSize(int handle, int number)
 int NMailPop3GetHeaderDigest(int handle, int number, std::span<char> digest)
 {
     Pop3Client* pop = session(handle);
-    const std::optional<QByteArray> header = pop ? pop->header(number) : std::nullopt;
+    const std::shared_ptr<const MailBytes> header = pop ? pop->header(number) : nullptr;
     if (pop && !header)
         failWith(pop->error());
-    putBytes(digest, header ? mailHeaderDigest(*header) : QByteArray(), std::numeric_limits<qsizetype>::max());
+    const QByteArray text = header ? mailHeaderDigest(QByteArrayView(header->view().data(), qsizetype(header->size())))
+                                   : QByteArray();
+    putBytes(digest, text, std::numeric_limits<qsizetype>::max());
     return header ? 0 : -1;
 }
 

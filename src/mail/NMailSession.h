@@ -10,8 +10,10 @@
 // Network waits, trusted CAs, implicit-TLS ports and the SMTP AUTH account come from
 // nmail::options() (MailOptions.h).
 
+#include "mail/MailBytes.h"
 #include "mail/trust/CertificateTrust.h"
 
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -60,10 +62,11 @@ int NMailAttachmentFileFirst(int flag, std::span<char> subject, std::span<char> 
                              std::string_view folder, std::string_view scratchFile,
                              std::string_view wholeMail, int option);
 
-// The mail last fetched by NMailPop3GetMail exactly as the server sent it (empty when none is
-// kept). Valid until the next fetch or NMailAttachmentFileClose; a caller that cannot store the
-// whole text elsewhere keeps this copy so that nothing received is lost.
-std::string_view NMailLastRawMail();
+// The mail last fetched by NMailPop3GetMail exactly as the server sent it (null when none is
+// kept): in memory, or in an unnamed spool file that can be given a name (MailBytes.h). Until
+// the next fetch or NMailAttachmentFileClose; a caller that cannot store the whole text
+// elsewhere keeps this copy so that nothing received is lost.
+std::shared_ptr<const MailBytes> NMailLastRawMail();
 
 // What of the mail last fetched its buffers and written files cannot give back whole: MailLoss
 // bits (mail/MailLoss.h), 0 when nothing is missing. A caller that gets anything else keeps the

@@ -1,6 +1,5 @@
 #include "mail/ParsedMail.h"
 
-#include "mail/Base64.h"
 #include "mail/Charsets.h"
 #include "mail/MailLoss.h"
 #include "mail/MimeParts.h"
@@ -14,6 +13,11 @@
 namespace nmail {
 
 namespace {
+
+// The most of a part's header that is parsed, and the longest line of it: a mail with more is
+// kept as it came (a header of a gigabyte has been seen, and lines of megabytes).
+constexpr size_t MaxHeaderBytes = 1024 * 1024;
+constexpr size_t MaxHeaderLineBytes = 64 * 1024;
 
 std::string dispositionOf(const vmime::bodyPart& part)
 {
@@ -115,8 +119,10 @@ QString decodeHeaderText(const QByteArray& value)
     return out;
 }
 
-ParsedMail::ParsedMail(QByteArray raw)
-    : raw_(raw.toStdString()), message_(std::make_shared<vmime::message>())
+ParsedMail::ParsedMail(QByteArray raw) : ParsedMail(std::make_shared<const MailBytes>(std::move(raw))) {}
+
+ParsedMail::ParsedMail(std::shared_ptr<const MailBytes> bytes)
+    : bytes_(std::move(bytes)), raw_(bytes_->view()), message_(std::make_shared<vmime::message>())
 {
     try {
         collect(message_, parseHeader(*message_, {0, raw_.size()}, true), false);
@@ -124,20 +130,37 @@ ParsedMail::ParsedMail(QByteArray raw)
         // VMime throws standard exceptions too on some broken words: with no usable structure,
         // the text after the header is all a reader gets, and the raw mail must be kept.
         message_ = std::make_shared<vmime::message>();
+        headerTexts_.clear();
         leaves_.clear();
         losses_ |= MailLoss::Undecodable;
         const size_t start = headerExtent(raw_, {0, raw_.size()}, true).bodyStart;
         addRawStretch(message_, qsizetype(start), qsizetype(raw_.size() - start));
     }
+    bytes_->releaseAll();
 }
 
-// Parses the header at the start of stretch into part and returns where its body lies. The
-// header is parsed where it stands in the raw mail, so the positions VMime records for its
-// fields are positions in the raw mail.
-MailStretch ParsedMail::parseHeader(vmime::bodyPart& part, MailStretch stretch, bool wholeMail) const
+void ParsedMail::released(size_t upTo) const { bytes_->release(0, upTo); }
+
+// Parses the header at the start of stretch into part and returns where its body lies. VMime
+// is given a copy of the header alone, never the rest of a mail that may be of any size; the
+// copy is kept, for the fields' positions lead into it. Lines past MaxHeaderBytes, and lines
+// longer than MaxHeaderLineBytes, are left out of the copy, and the mail counts as undecodable.
+MailStretch ParsedMail::parseHeader(vmime::bodyPart& part, MailStretch stretch, bool wholeMail)
 {
-    const HeaderExtent extent = headerExtent(raw_, stretch, wholeMail);
-    part.getHeader()->parse(vmime::parsingContext::getDefaultContext(), raw_, stretch.start, extent.headerEnd);
+    const auto passed = [this](size_t upTo) { released(upTo); };
+    const HeaderExtent extent = headerExtent(raw_, stretch, wholeMail, passed);
+    std::string& text = headerTexts_[part.getHeader().get()];
+    text.clear();
+    for (size_t pos = stretch.start; pos < extent.headerEnd;) {
+        const size_t lineFeed = nextLineFeed(raw_, pos, extent.headerEnd, passed);
+        const size_t next = lineFeed < extent.headerEnd ? lineFeed + 1 : extent.headerEnd;
+        if (next - pos <= MaxHeaderLineBytes && text.size() + (next - pos) <= MaxHeaderBytes)
+            text.append(raw_.substr(pos, next - pos));
+        else
+            losses_ |= MailLoss::Undecodable;
+        pos = next;
+    }
+    part.getHeader()->parse(vmime::parsingContext::getDefaultContext(), text, 0, text.size());
     return {extent.bodyStart, stretch.end};
 }
 
@@ -180,7 +203,7 @@ QByteArray ParsedMail::parameter(const vmime::bodyPart& part, const char* field,
 
 bool ParsedMail::delimiterOccurs(MailStretch body, const QByteArray& boundary) const
 {
-    const std::string_view text = std::string_view(raw_).substr(body.start, body.end - body.start);
+    const std::string_view text = raw_.substr(body.start, body.end - body.start);
     const std::string delimiter = "--" + boundary.toStdString();
     for (size_t at = text.find(delimiter); at != std::string_view::npos; at = text.find(delimiter, at + 1)) {
         if (at == 0 || text[at - 1] == '\n')
@@ -206,7 +229,8 @@ void ParsedMail::collectMultipart(const std::shared_ptr<const vmime::bodyPart>& 
                                   const QByteArray& subtype)
 {
     const QByteArray boundary = parameter(*part, vmime::fields::CONTENT_TYPE, "boundary");
-    const std::vector<MailStretch> stretches = multipartParts(raw_, body, boundary.toStdString());
+    const std::vector<MailStretch> stretches =
+        multipartParts(raw_, body, boundary.toStdString(), [this](size_t upTo) { released(upTo); });
     if (stretches.empty()) {
         // Without a boundary that occurs, a multipart is not split into parts: its body is text.
         // With one, there are parts that could not be found.
@@ -250,12 +274,9 @@ void ParsedMail::addLeaf(const std::shared_ptr<const vmime::bodyPart>& part, Mai
         leaves_.push_back(leaf);
         return;
     }
-    if (encoding == "base64") {
+    // Decoded only as it is read: whether it is clean shows then (ContentRead).
+    if (encoding == "base64")
         leaf.source = MailLeaf::Source::Base64Stretch;
-        leaf.cleanBytes = decodeCleanBase64(std::string_view(raw_).substr(body.start, body.end - body.start));
-        if (!leaf.cleanBytes)
-            losses_ |= MailLoss::Undecodable;
-    }
     const bool attached = dispositionOf(*part) == "attachment" || hasFileName(*part);
     if (type.startsWith("text/") && !attached)
         leaf.role = type == "text/html" ? MailLeaf::Role::Html : MailLeaf::Role::Text;
@@ -272,16 +293,18 @@ void ParsedMail::addRawStretch(const std::shared_ptr<const vmime::bodyPart>& par
 
 QByteArray ParsedMail::rawHeader() const
 {
-    const auto header = message_->getHeader();
-    const size_t offset = header->getParsedOffset();
-    size_t length = header->getParsedLength();
-    if (offset > raw_.size())
-        return {};
-    length = std::min(length, raw_.size() - offset);
-    QByteArray block = QByteArray::fromRawData(raw_.data() + offset, static_cast<qsizetype>(length));
+    const std::string& text = headerText(*message_->getHeader());
+    QByteArray block = QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size()));
     while (block.endsWith('\n') || block.endsWith('\r'))
         block.chop(1);
     return QByteArray(block.constData(), block.size());
+}
+
+const std::string& ParsedMail::headerText(const vmime::header& header) const
+{
+    static const std::string none;
+    const auto it = headerTexts_.find(&header);
+    return it == headerTexts_.end() ? none : it->second;
 }
 
 QByteArray ParsedMail::rawField(const vmime::header& header, const char* name) const
@@ -290,11 +313,12 @@ QByteArray ParsedMail::rawField(const vmime::header& header, const char* name) c
     if (!field)
         return {};
     // The field's own bounds cover "Name: value" with every parameter, as received.
+    const std::string_view whole = headerText(header);
     const size_t offset = field->getParsedOffset();
     const size_t length = field->getParsedLength();
-    if (offset >= raw_.size() || length == 0)
+    if (offset >= whole.size() || length == 0)
         return {};
-    const std::string_view text = std::string_view(raw_).substr(offset, length);
+    const std::string_view text = whole.substr(offset, length);
     const size_t colon = text.find(':');
     return colon == std::string_view::npos ? QByteArray() : unfold(text.substr(colon + 1));
 }
@@ -302,37 +326,6 @@ QByteArray ParsedMail::rawField(const vmime::header& header, const char* name) c
 QString ParsedMail::field(const char* name) const
 {
     return decodeHeaderText(rawField(*message_->getHeader(), name));
-}
-
-QByteArray ParsedMail::content(const MailLeaf& leaf) const
-{
-    switch (leaf.source) {
-    case MailLeaf::Source::RawStretch:
-        return QByteArray(raw_.data() + leaf.offset, leaf.length);
-    case MailLeaf::Source::Base64Stretch:
-        // RFC 2045 6.8: characters outside the base64 alphabet are ignored; VMime's decoder instead
-        // loses its step at them and garbles the rest, Qt's skips them.
-        return leaf.cleanBytes ? *leaf.cleanBytes
-                               : QByteArray::fromBase64(QByteArray::fromRawData(raw_.data() + leaf.offset, leaf.length));
-    case MailLeaf::Source::Decoded:
-    case MailLeaf::Source::AsReceived:
-        break;
-    }
-    std::string bytes;
-    try {
-        vmime::encoding encoding(vmime::encodingTypes::SEVEN_BIT);  // RFC 2045 6.1: the default
-        if (const auto field = leaf.part->getHeader()->findField(vmime::fields::CONTENT_TRANSFER_ENCODING))
-            encoding = *field->getValue<vmime::encoding>();
-        const vmime::stringContentHandler contents(raw_.substr(size_t(leaf.offset), size_t(leaf.length)), encoding);
-        vmime::utility::outputStreamStringAdapter out(bytes);
-        if (leaf.source == MailLeaf::Source::AsReceived)
-            contents.extractRaw(out);
-        else
-            contents.extract(out);
-    } catch (const std::exception&) {
-        // a broken encoding gives what could be decoded
-    }
-    return QByteArray::fromStdString(bytes);
 }
 
 }  // namespace nmail

@@ -6,11 +6,15 @@
 #include <QByteArray>
 #include <QString>
 
+#include "mail/MailBytes.h"
 #include "mail/MimeParts.h"
 
+#include <functional>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace vmime {
@@ -24,10 +28,9 @@ namespace nmail {
 struct MailLeaf {
     enum class Role { Text, Html, Attachment };
     // Where the leaf's bytes come from: its body with the transfer encoding removed; its base64
-    // body decoded in one pass (large attachments); its body as it came (a transfer encoding
-    // this library does not know, RFC 2045 6.4); or a stretch of the raw mail taken as text (the
-    // body of a multipart whose parts cannot be found, or of a mail whose structure could not be
-    // parsed).
+    // body, decoded as it is read; its body as it came (a transfer encoding this library does not
+    // know, RFC 2045 6.4); or a stretch of the raw mail taken as text (the body of a multipart
+    // whose parts cannot be found, or of a mail whose structure could not be parsed).
     enum class Source { Decoded, Base64Stretch, AsReceived, RawStretch };
 
     std::shared_ptr<const vmime::bodyPart> part;
@@ -36,13 +39,21 @@ struct MailLeaf {
     Source source = Source::Decoded;
     qsizetype offset = 0;  // where the body (or the stretch) lies in the raw mail
     qsizetype length = 0;
-    std::optional<QByteArray> cleanBytes = std::nullopt;  // Base64Stretch: its bytes, when the data was clean
+};
+
+// What reading a leaf's bytes found.
+struct ContentRead {
+    bool cut = false;      // there was more than the reader wanted: only the start was read
+    bool unclean = false;  // transfer-encoded data that lost bits in decoding
+    bool stopped = false;  // the sink took no more
 };
 
 class ParsedMail {
 public:
-    // Parses raw (the message as the server sent it). Never throws: broken structure leaves
-    // fewer parts and a loss, never an exception.
+    // Parses the message as the server sent it. Never throws: broken structure leaves fewer parts
+    // and a loss, never an exception. Only header fields are copied out of the bytes: a mail of
+    // any size is read where it lies, and the pages passed over are released as the parse goes.
+    explicit ParsedMail(std::shared_ptr<const MailBytes> bytes);
     explicit ParsedMail(QByteArray raw);
     ~ParsedMail();
 
@@ -65,14 +76,21 @@ public:
     // Raw value of a header field of a part, unfolded; empty if absent.
     QByteArray rawField(const vmime::header& header, const char* name) const;
 
-    // The bytes of a leaf as its source says (charset untouched).
-    QByteArray content(const MailLeaf& leaf) const;
+    // The bytes of a leaf as its source says (charset untouched), at most limit of them.
+    QByteArray content(const MailLeaf& leaf, qsizetype limit = std::numeric_limits<qsizetype>::max(),
+                       ContentRead* read = nullptr) const;
+    // The same handed to sink a piece at a time, however large the leaf; the pages of the raw
+    // mail it came from are released behind. sink returns false to take no more.
+    using ContentSink = std::function<bool(const char* data, qsizetype size)>;
+    ContentRead writeContent(const MailLeaf& leaf, const ContentSink& sink) const;
+
+    const MailBytes& bytes() const { return *bytes_; }
 
     // The value of a parameter of a part's header field, as VMime decoded it; empty if absent.
     QByteArray parameter(const vmime::bodyPart& part, const char* field, const char* name) const;
 
 private:
-    MailStretch parseHeader(vmime::bodyPart& part, MailStretch stretch, bool wholeMail) const;
+    MailStretch parseHeader(vmime::bodyPart& part, MailStretch stretch, bool wholeMail);
     void collect(const std::shared_ptr<const vmime::bodyPart>& part, MailStretch body, bool inDigest);
     void collectMultipart(const std::shared_ptr<const vmime::bodyPart>& part, MailStretch body,
                           const QByteArray& subtype);
@@ -81,7 +99,13 @@ private:
     QByteArray mediaTypeOf(const vmime::bodyPart& part, bool inDigest) const;
     bool delimiterOccurs(MailStretch body, const QByteArray& boundary) const;
 
-    std::string raw_;
+    // The copy of a header that VMime parsed (the fields' positions are positions in it).
+    const std::string& headerText(const vmime::header& header) const;
+    void released(size_t upTo) const;
+
+    std::shared_ptr<const MailBytes> bytes_;
+    std::string_view raw_;
+    std::unordered_map<const vmime::header*, std::string> headerTexts_;
     std::shared_ptr<vmime::message> message_;
     std::vector<MailLeaf> leaves_;
     bool fragment_ = false;

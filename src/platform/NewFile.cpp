@@ -19,13 +19,13 @@ const QString TemporarySuffix = QStringLiteral(".part");
 
 NewFile::NewFile(const QString& folder) : folder_(folder)
 {
-    fd_ = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    fd_ = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (fd_ < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
         // No unnamed files here: a hidden name of its own until it is complete.
         for (int tries = 0; tries < 100 && fd_ < 0; ++tries) {
             temporaryName_ = TemporaryPrefix + QString::number(QRandomGenerator::global()->generate64(), 36) + TemporarySuffix;
             fd_ = ::open(QFile::encodeName(QDir(folder).filePath(temporaryName_)).constData(),
-                         O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_CLOEXEC, 0600);
+                         O_CREAT | O_EXCL | O_RDWR | O_NOFOLLOW | O_CLOEXEC, 0600);
             if (fd_ < 0 && errno != EEXIST)
                 break;
         }

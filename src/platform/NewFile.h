@@ -25,6 +25,8 @@ public:
     quint64 inode() const { return inode_; }
 
     bool write(const char* data, qint64 size);
+    // The open file, to read back what was written (-1 once it is named and closed).
+    int descriptor() const { return fd_; }
 
     // Gives the complete file the name, unless a file (or link) has it already. Tell whoever
     // must know the name and inode() before: once named, the file is there for good. After
@@ -34,6 +36,8 @@ public:
 
     // The file's path once named.
     const QString& path() const { return path_; }
+    // The folder it was made in, where it is named.
+    const QString& folder() const { return folder_; }
 
     // Removes the hidden temporary files that copies killed before finishing left in folder.
     static void removeLeftovers(const QString& folder);

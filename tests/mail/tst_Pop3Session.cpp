@@ -212,8 +212,9 @@ private slots:
         QCOMPARE(b.senderText(), QStringLiteral("山田 <yamada@example.jp>"));
         QCOMPARE(b.dateText(), QStringLiteral("Tue, 08 Dec 2026 09:30:05 +0900"));
         QVERIFY(b.headerText().startsWith(QStringLiteral("From: =?ISO-2022-JP?B?")));
+        // Once the mail is here its size is what its text takes, not what the server listed.
         const int size = NMailPop3GetMailSize(handle, 1);
-        QCOMPARE(size, raw.size());
+        QCOMPARE(size, cp932::encode(QStringLiteral("丸数字①と波ダッシュ～です。\r\n二行目\r\n")).size());
         b.text.assign(static_cast<size_t>(size) + 1, 'X');
         NMailPop3GetMail(handle, 1, b.subject, b.date, b.sender, b.header, b.text, 0, 0);
         QCOMPARE(b.bodyText(), QStringLiteral("丸数字①と波ダッシュ～です。\r\n二行目\r\n"));

@@ -235,8 +235,9 @@ ReceiveWorkflow::Step ReceiveWorkflow::keep(QList<JournalledFile>& created, int 
                          || cutByField(date, store::FieldWidth);
     KeptMail kept;
     if (keepRaw && result != -5) {
-        kept = keepRawMail(places_.attachmentFolder, nmail::NMailLastRawMail(), date,
-                           [&](const QString& name, quint64 inode) { noteFile(created, {name, inode}); });
+        if (const std::shared_ptr<const nmail::MailBytes> raw = nmail::NMailLastRawMail())
+            kept = keepRawMail(places_.attachmentFolder, *raw, date,
+                               [&](const QString& name, quint64 inode) { noteFile(created, {name, inode}); });
     }
     nmail::NMailAttachmentFileClose(0);
     if (!journalError_.isEmpty())

@@ -55,42 +55,68 @@ QByteArray ScratchFile::write(const QByteArray& header, const QByteArray& text)
     return whole;
 }
 
+namespace {
+
+// Whether the file at path holds exactly the bytes of raw, read a piece at a time.
+bool sameContent(const QString& path, const nmail::MailBytes& raw)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() != qint64(raw.size()))
+        return false;
+    constexpr qint64 Piece = 1024 * 1024;
+    for (qint64 at = 0; at < file.size(); at += Piece) {
+        const QByteArray piece = file.read(Piece);
+        if (piece.isEmpty() || QByteArrayView(piece) != QByteArrayView(raw.view().data() + at, piece.size()))
+            return false;
+        raw.release(size_t(at), size_t(at + piece.size()));
+    }
+    return true;
+}
+
+}  // namespace
+
 // The name belongs to the mail, not to its place in the history, so it stays true when records
 // before it are deleted; the same mail fetched again (its deletion never reached the server)
 // finds its own file already there.
-KeptMail keepRawMail(const QString& folder, QByteArrayView raw, const QString& date, const FileNaming& naming)
+KeptMail keepRawMail(const QString& folder, const nmail::MailBytes& raw, const QString& date, const FileNaming& naming)
 {
+    const std::string_view bytes = raw.view();
     const QDateTime sent = QDateTime::fromString(date.simplified(), Qt::RFC2822Date);
     const QString stem = QStringLiteral("mail-%1-%2")
                              .arg(sent.isValid() ? sent.toString(QStringLiteral("yyyyMMdd-HHmmss")) : QStringLiteral("undated"),
-                                  QString::fromLatin1(QCryptographicHash::hash(raw, QCryptographicHash::Sha1).toHex().left(10)));
-    std::optional<NewFile> file;
+                                  QString::fromLatin1(QCryptographicHash::hash(QByteArrayView(bytes.data(), qsizetype(bytes.size())),
+                                                                               QCryptographicHash::Sha1).toHex().left(10)));
+    raw.releaseAll();
+    // A mail that spilled into an unnamed file of this folder while it arrived is kept by naming
+    // that file; any other is written out.
+    NewFile* spool = raw.file() && raw.file()->isOpen() && QDir(raw.file()->folder()) == QDir(folder) ? raw.file() : nullptr;
+    std::optional<NewFile> written;
     auto failure = [&](const QString& reason) { return KeptMail{{}, false, diskIsFull(folder) ? DiskFullText : reason}; };
     for (int n = 1; n < 10000;) {
         const QString name = n == 1 ? stem + QStringLiteral(".eml") : stem + QStringLiteral(" (%1).eml").arg(n);
-        QFile existing(QDir(folder).filePath(name));
-        if (existing.exists()) {
-            if (existing.open(QIODevice::ReadOnly) && existing.size() == raw.size() && existing.readAll() == raw)
+        if (QFile::exists(QDir(folder).filePath(name))) {
+            if (sameContent(QDir(folder).filePath(name), raw))
                 return {name, false, {}};
             ++n;
             continue;
         }
-        if (!file) {
-            file.emplace(folder);
-            if (!file->isOpen() || !file->write(raw.constData(), raw.size()))
-                return failure(file->error());
+        if (!spool && !written) {
+            written.emplace(folder);
+            if (!written->isOpen() || !written->write(bytes.data(), qint64(bytes.size())))
+                return failure(written->error());
         }
+        NewFile& file = spool ? *spool : *written;
         if (naming)
-            naming(name, file->inode());
-        switch (file->tryName(name)) {
+            naming(name, file.inode());
+        switch (file.tryName(name)) {
         case NewFile::Naming::Named:
             return {name, true, {}};
         case NewFile::Naming::Taken:
             continue;  // by another at this very moment: look at it again
         case NewFile::Naming::Failed:
-            if (!file->path().isEmpty())
-                QFile::remove(file->path());
-            return failure(file->error());
+            if (!file.path().isEmpty())
+                QFile::remove(file.path());
+            return failure(file.error());
         }
     }
     return failure(QStringLiteral("同じ名前のファイルが多すぎます"));

@@ -3,8 +3,9 @@
 // is handed, and the server's copy of a mail whose record cannot hold everything it carried.
 // Both are private mail: created readable by the user only, whatever the umask.
 
+#include "mail/MailBytes.h"
+
 #include <QByteArray>
-#include <QByteArrayView>
 #include <QString>
 
 #include <functional>
@@ -45,7 +46,7 @@ struct KeptMail {
 // Keeps the server's copy of a mail in folder as "mail-<the mail's date>-<the start of its
 // SHA-1>.eml". The same mail kept before is found by its name and content and not written twice;
 // a new file appears under its name only when it is complete, and naming hears of it first.
-KeptMail keepRawMail(const QString& folder, QByteArrayView raw, const QString& date, const FileNaming& naming = {});
+KeptMail keepRawMail(const QString& folder, const nmail::MailBytes& raw, const QString& date, const FileNaming& naming = {});
 
 // The record's text when the raw mail was kept: the mail's text, cut where it must be to leave
 // room within bodyBytes, the attachment note, and a last line naming the kept file.

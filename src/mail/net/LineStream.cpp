@@ -12,6 +12,10 @@ namespace {
 
 // Unsent bytes a raw write may leave queued before it waits for the socket to take them.
 constexpr qint64 WriteBacklog = 256 * 1024;
+// What the socket holds of what the server sent before the reader takes it, and the longest
+// piece of one line held before it is passed on.
+constexpr qint64 ReadBufferBytes = 1024 * 1024;
+constexpr qsizetype LinePieceBytes = 256 * 1024;
 
 // Where the next line that begins with "." starts in data[from, to), or to. Searched by the dots:
 // base64 has none, text few.
@@ -42,6 +46,8 @@ LineStream::LineStream(ServerAddress server, MailProtocol protocol, ConnectionSe
     config.setProtocol(QSsl::TlsV1_2OrLater);
     socket_.setSslConfiguration(config);
     socket_.setPeerVerifyName(server_.host);
+    // Answers sent ahead (pipelined RETRs) wait in the kernel, not in our memory.
+    socket_.setReadBufferSize(ReadBufferBytes);
     QObject::connect(&socket_, &QSslSocket::sslErrors, &socket_, [this](const QList<QSslError>& errors) {
         sawCertificateErrors_ = true;
         QStringList problems;
@@ -55,7 +61,14 @@ LineStream::LineStream(ServerAddress server, MailProtocol protocol, ConnectionSe
 
 int LineStream::waitMs() const
 {
-    return static_cast<int>(std::min<qint64>(settings_.timeout.count(), std::numeric_limits<int>::max()));
+    const qint64 wait = std::max(settings_.timeout, patience_).count();
+    return static_cast<int>(std::min<qint64>(wait, std::numeric_limits<int>::max()));
+}
+
+void LineStream::startRateWindow()
+{
+    windowStart_ = std::chrono::steady_clock::now();
+    windowBytes_ = 0;
 }
 
 bool LineStream::fail(MailFailure::Kind kind, const QString& detail)
@@ -129,6 +142,12 @@ bool LineStream::fill()
         buffer_.remove(0, position_);
         position_ = 0;
     }
+    // Waiting is for an answer still coming: one that comes too slowly to ever finish ends here.
+    if (std::chrono::steady_clock::now() - windowStart_ >= settings_.rateWindow) {
+        if (windowBytes_ < settings_.rateFloorBytes)
+            return fail(MailFailure::Kind::TooSlow);
+        startRateWindow();
+    }
     socket_.flush();
     while (socket_.bytesAvailable() == 0) {
         if (socket_.waitForReadyRead(waitMs()))
@@ -144,14 +163,18 @@ bool LineStream::fill()
     buffer_.resize(kept + static_cast<qsizetype>(available));
     const qint64 got = socket_.read(buffer_.data() + kept, available);
     buffer_.resize(kept + static_cast<qsizetype>(std::max<qint64>(got, 0)));
+    windowBytes_ += std::max<qint64>(got, 0);
     return true;
 }
 
-std::optional<QByteArray> LineStream::readLine()
+std::optional<QByteArray> LineStream::readLine(std::chrono::milliseconds patience)
 {
+    startRateWindow();
+    patience_ = patience;
     for (;;) {
         const qsizetype end = buffer_.indexOf('\n', position_);
         if (end >= 0) {
+            patience_ = {};
             QByteArray line = buffer_.mid(position_, end - position_);
             position_ = end + 1;
             if (line.endsWith('\r'))
@@ -163,16 +186,38 @@ std::optional<QByteArray> LineStream::readLine()
             fail(MailFailure::Kind::LineTooLong);
             return std::nullopt;
         }
-        if (!fill())
+        if (!fill()) {
+            patience_ = {};
             return std::nullopt;
+        }
+        patience_ = {};  // the first byte came: from now on the ordinary wait
     }
 }
 
-bool LineStream::readMultiline(QByteArray& out, qsizetype limit)
+bool LineStream::readMultiline(const Sink& sink)
 {
+    startRateWindow();
+    bool taking = true;
+    auto pass = [&](const char* data, qsizetype size) {
+        if (taking && size > 0)
+            taking = sink(data, size);
+    };
+    // A reader that takes no more ends the session: reading on to the end of an answer that may
+    // never end would be a hang of its own.
+    auto abandoned = [&] { return !taking && !fail(MailFailure::Kind::Abandoned); };
+    bool inLongLine = false;  // inside a line longer than a piece: its rest is taken as it is
     for (;;) {
         const char* data = buffer_.constData();
         const qsizetype size = buffer_.size();
+        if (inLongLine && position_ < size) {
+            const void* newline = std::memchr(data + position_, '\n', size_t(size - position_));
+            const qsizetype end = newline ? static_cast<const char*>(newline) - data + 1 : size;
+            pass(data + position_, end - position_);
+            position_ = end;
+            inLongLine = newline == nullptr;
+            if (abandoned())
+                return false;
+        }
         // Whole lines only; the last one may still be arriving.
         const void* lastNewline = size > position_ ? ::memrchr(data + position_, '\n', size_t(size - position_)) : nullptr;
         const qsizetype complete = lastNewline ? static_cast<const char*>(lastNewline) - data + 1 : position_;
@@ -188,15 +233,38 @@ bool LineStream::readMultiline(QByteArray& out, qsizetype limit)
             }
             // Every line up to the next one that begins with "." is taken as it is, in one piece.
             const qsizetype end = nextDotLine(data, position_, complete);
-            out.append(data + position_, end - position_);
+            pass(data + position_, end - position_);
             position_ = end;
+            if (abandoned())
+                return false;
         }
-        // A line without end counts too: an answer of one endless line is as runaway as any.
-        if (out.size() + (buffer_.size() - position_) > limit)
-            return fail(MailFailure::Kind::Oversized);
+        // A line that does not end within a piece: its start is known, the rest is its text.
+        if (!inLongLine && size - position_ > LinePieceBytes) {
+            if (data[position_] == '.')
+                ++position_;  // the lone "." is short: this one was stuffed
+            pass(data + position_, size - position_);
+            position_ = size;
+            inLongLine = true;
+            if (abandoned())
+                return false;
+        }
         if (!fill())
             return false;
     }
+}
+
+bool LineStream::readMultiline(QByteArray& out, qsizetype limit)
+{
+    bool oversized = false;
+    const bool ended = readMultiline([&](const char* data, qsizetype size) {
+        oversized = out.size() + size > limit;
+        if (!oversized)
+            out.append(data, size);
+        return !oversized;
+    });
+    if (oversized)
+        failure_.kind = MailFailure::Kind::Oversized;
+    return ended;
 }
 
 }  // namespace nmail

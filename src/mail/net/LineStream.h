@@ -14,6 +14,8 @@
 #include <QSslSocket>
 #include <QString>
 
+#include <chrono>
+#include <functional>
 #include <optional>
 
 namespace nmail {
@@ -34,11 +36,20 @@ public:
     // through in pieces instead of piling up. False when the connection broke or went silent.
     bool writeRaw(const QByteArray& bytes);
 
-    // The next line without its line end; nullopt when the connection broke or went silent.
-    std::optional<QByteArray> readLine();
-    // The lines of a multi-line answer up to the lone ".", dot-unstuffed, each with its own line
-    // end. False when the connection broke or went silent before the end, or when the answer
-    // grew past limit bytes.
+    // The next line without its line end; nullopt when the connection broke, went silent or
+    // sent too slowly. patience, when longer than the timeout, is the wait for its first byte (a
+    // server committing many deletions says nothing for a while).
+    std::optional<QByteArray> readLine(std::chrono::milliseconds patience = {});
+
+    // Takes the bytes of an answer; false to take no more, which ends the session (failure()
+    // says Abandoned): an answer that is not read to its end leaves the session out of step.
+    using Sink = std::function<bool(const char* data, qsizetype size)>;
+    // Hands the lines of a multi-line answer up to the lone "." to sink, dot-unstuffed, each with
+    // its own line end, a run of lines at a time; a line longer than what is held at once comes
+    // in pieces. Memory stays bounded whatever the answer's size. False when the connection
+    // broke, went silent or sent too slowly before the end, or sink took no more.
+    bool readMultiline(const Sink& sink);
+    // The same into out; also false when the answer grew past limit bytes.
     bool readMultiline(QByteArray& out, qsizetype limit);
 
     // Closes the connection at once, without a word to the server.
@@ -54,6 +65,7 @@ public:
 
 private:
     bool fill();
+    void startRateWindow();
     bool handshake();
     bool fail(MailFailure::Kind kind, const QString& detail = {});
     int waitMs() const;
@@ -64,6 +76,9 @@ private:
     QSslSocket socket_;
     QByteArray buffer_;
     qsizetype position_ = 0;  // start of the unread bytes in buffer_
+    std::chrono::milliseconds patience_{};
+    std::chrono::steady_clock::time_point windowStart_;
+    qint64 windowBytes_ = 0;
     bool sawCertificateErrors_ = false;
     std::optional<CertificateFacts> untrusted_;
     MailFailure failure_;

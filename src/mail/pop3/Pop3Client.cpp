@@ -10,8 +10,6 @@
 namespace nmail {
 
 namespace {
-// Slack over the listed size a RETR may use before it counts as a runaway answer.
-constexpr qsizetype RetrieveSlack = 1024 * 1024;
 // How far retrievals run ahead of the caller on a pipelining server: enough listed bytes to keep
 // the connection busy while one mail is stored, few enough to bound what waits in memory.
 constexpr qint64 AheadBytes = 2 * 1024 * 1024;
@@ -37,9 +35,9 @@ bool Pop3Client::usable()
     return !broken_;
 }
 
-bool Pop3Client::status(QByteArray* refusal)
+bool Pop3Client::status(QByteArray* refusal, std::chrono::milliseconds patience)
 {
-    const std::optional<QByteArray> line = stream_.readLine();
+    const std::optional<QByteArray> line = stream_.readLine(patience);
     if (!line) {
         error_ = stream_.error();
         broken_ = true;
@@ -254,18 +252,36 @@ bool Pop3Client::settle()
         return !broken_;
     }
     cachedNumber_ = 0;
-    if (!status() || !multiline(cached_, static_cast<qsizetype>(listedSize(oldest.number)) + RetrieveSlack)) {
-        cached_.clear();
+    cached_.reset();
+    if (!status())
         return false;
-    }
+    cached_ = collect();
+    if (!cached_)
+        return false;
     cachedNumber_ = oldest.number;
     return true;
 }
 
-const QByteArray* Pop3Client::message(int number)
+std::shared_ptr<const MailBytes> Pop3Client::collect()
+{
+    // The listed size is the server's claim: nothing is sized by it, nothing refused for it.
+    MailBytesCollector collector(spoolFolder_);
+    bool kept = true;
+    if (!stream_.readMultiline([&](const char* data, qsizetype size) { return kept = collector.append(data, size); })) {
+        error_ = kept ? stream_.error() : QStringLiteral("受信したメールを一時保存できません (%1)").arg(collector.error());
+        broken_ = true;
+        return nullptr;
+    }
+    std::shared_ptr<const MailBytes> bytes = collector.finish();
+    if (!bytes)
+        error_ = QStringLiteral("受信したメールを一時保存できません (%1)").arg(collector.error());
+    return bytes;
+}
+
+std::shared_ptr<const MailBytes> Pop3Client::message(int number)
 {
     if (number == cachedNumber_ && number != 0)
-        return &cached_;
+        return cached_;
     if (!usable())
         return nullptr;
     if (listedSize(number) < 0) {
@@ -289,41 +305,38 @@ const QByteArray* Pop3Client::message(int number)
         if (oldest.kind == Pending::Kind::Retrieve && oldest.number == number) {
             if (!ok)
                 return fail(QStringLiteral("メール %1 を受信できません").arg(number)), nullptr;
-            return &cached_;
+            return cached_;
         }
         if (!ok && broken_)
             return fail(QStringLiteral("メール %1 を受信できません").arg(number)), nullptr;
     }
 }
 
-std::optional<QByteArray> Pop3Client::header(int number)
+std::shared_ptr<const MailBytes> Pop3Client::header(int number)
 {
     if (number == cachedNumber_ && number != 0)
         return cached_;
     if (!usable())
-        return std::nullopt;
+        return nullptr;
     if (listedSize(number) < 0) {
         error_ = QStringLiteral("メール %1 はありません").arg(number);
-        return std::nullopt;
+        return nullptr;
     }
     // TOP is answered after everything asked before it.
     while (!pending_.empty()) {
         if (!settle() && broken_)
-            return fail(QStringLiteral("メール %1 のヘッダーを受信できません").arg(number)), std::nullopt;
+            return fail(QStringLiteral("メール %1 のヘッダーを受信できません").arg(number)), nullptr;
     }
     requestedUpTo_ = 0;
     if (capabilities_.top || !capabilities_.known) {
         if (command("TOP " + QByteArray::number(number) + " 0")) {
-            QByteArray lines;
-            if (!multiline(lines, ListingLimit))
-                return fail(QStringLiteral("メール %1 のヘッダーを受信できません").arg(number)), std::nullopt;
-            return lines;
+            std::shared_ptr<const MailBytes> lines = collect();
+            return lines ? lines : (fail(QStringLiteral("メール %1 のヘッダーを受信できません").arg(number)), nullptr);
         }
         if (broken_)
-            return fail(QStringLiteral("メール %1 のヘッダーを受信できません").arg(number)), std::nullopt;
+            return fail(QStringLiteral("メール %1 のヘッダーを受信できません").arg(number)), nullptr;
     }
-    const QByteArray* whole = message(number);
-    return whole ? std::optional<QByteArray>(*whole) : std::nullopt;
+    return message(number);
 }
 
 bool Pop3Client::remove(int number)
@@ -336,9 +349,10 @@ bool Pop3Client::remove(int number)
     }
     if (number == cachedNumber_) {
         cachedNumber_ = 0;
-        cached_.clear();
+        cached_.reset();
     }
     const QByteArray line = "DELE " + QByteArray::number(number);
+    ++deletions_;
     if (capabilities_.pipelining) {
         stream_.write(line);
         pending_.push_back({Pending::Kind::Delete, number});
@@ -355,7 +369,10 @@ bool Pop3Client::quit()
         if (!settle() && broken_)
             return fail(QStringLiteral("POP3の終了前に接続が切れました"));
     }
-    if (!command("QUIT")) {
+    // The server commits every deletion before it answers: a mailbox of thousands takes a while,
+    // and a client that gave up would leave them all on the server.
+    stream_.write("QUIT");
+    if (!status(nullptr, stream_.settings().timeout + deletions_ * std::chrono::milliseconds(10))) {
         stream_.abort();
         return fail(QStringLiteral("POP3サーバー %1 が終了 (QUIT) を確認しませんでした").arg(server_.display()));
     }

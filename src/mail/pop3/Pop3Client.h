@@ -10,6 +10,7 @@
 // Nothing here connects again behind the caller's back: deletions would be committed and the
 // mails renumbered under it.
 
+#include "mail/MailBytes.h"
 #include "mail/ServerAddress.h"
 #include "mail/pop3/Pop3Capabilities.h"
 #include "mail/net/LineStream.h"
@@ -18,6 +19,7 @@
 #include <QString>
 
 #include <deque>
+#include <memory>
 #include <vector>
 
 namespace nmail {
@@ -37,14 +39,18 @@ public:
     int login(const QString& userId, const QString& password, bool apop);
 
     // The whole message n as the server sent it for RETR n (dot-unstuffing undone), kept until
-    // another number is asked for. Null on failure.
-    const QByteArray* message(int number);
+    // another number is asked for. Null on failure. However large, it is never held in memory
+    // whole (MailBytes.h).
+    std::shared_ptr<const MailBytes> message(int number);
 
     // The header of message n (the lines up to the empty one that ends it, perhaps more): from the
     // message fetched last when it is that one, else from TOP n 0, or the whole message when the
     // server refuses TOP. Nullopt on failure. Best asked before any message is fetched: what
     // runs ahead for the fetch is dropped first.
-    std::optional<QByteArray> header(int number);
+    std::shared_ptr<const MailBytes> header(int number);
+
+    // Where a large mail waits while it is read (MailBytes.h); empty keeps every mail in memory.
+    void setSpoolFolder(QString folder) { spoolFolder_ = std::move(folder); }
 
     // The size of message n as the server listed it, or -1 for an unknown number.
     qint64 listedSize(int number) const;
@@ -71,10 +77,12 @@ private:
 
     // Reads a status line: true for "+OK" (or a SASL "+" prompt), false for "-ERR" (refusal is
     // set, the session goes on) or a break (broken() is set).
-    bool status(QByteArray* refusal = nullptr);
+    bool status(QByteArray* refusal = nullptr, std::chrono::milliseconds patience = {});
     // Sends one command and reads its status line.
     bool command(const QByteArray& line);
     bool multiline(QByteArray& out, qsizetype limit);
+    // Reads a dot-terminated answer of any size (a mail, a header).
+    std::shared_ptr<const MailBytes> collect();
     // Puts context before the reason already in error(); returns false.
     bool fail(const QString& context);
     bool authenticate(const QString& userId, const QString& password, bool apop);
@@ -96,8 +104,10 @@ private:
     std::deque<Pending> pending_;
     int requestedUpTo_ = 0;  // the highest number a pipelined RETR was sent for
     int cachedNumber_ = 0;
-    QByteArray cached_;
+    std::shared_ptr<const MailBytes> cached_;
+    QString spoolFolder_;
     QStringList refusedDeletions_;
+    int deletions_ = 0;
     QString error_;
     bool broken_ = false;
 };

@@ -1,0 +1,86 @@
+#include "mail/MailBytes.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace nmail {
+
+namespace {
+// A mail up to this size stays in memory; a larger one goes to the spool file in pieces of it.
+constexpr qsizetype MemoryBytes = 1024 * 1024;
+
+size_t pageSize()
+{
+    static const size_t size = size_t(::sysconf(_SC_PAGESIZE));
+    return size;
+}
+}  // namespace
+
+MailBytes::MailBytes(QByteArray bytes) : memory_(std::move(bytes)), view_(memory_.constData(), size_t(memory_.size())) {}
+
+MailBytes::~MailBytes()
+{
+    if (mapping_)
+        ::munmap(mapping_, mappedSize_);
+}
+
+void MailBytes::release(size_t from, size_t to) const
+{
+    if (!mapping_)
+        return;
+    const size_t page = pageSize();
+    const size_t start = (from + page - 1) / page * page;
+    const size_t end = std::min(to, mappedSize_) / page * page;
+    if (end > start)
+        ::madvise(static_cast<char*>(mapping_) + start, end - start, MADV_DONTNEED);
+}
+
+MailBytesCollector::MailBytesCollector(QString spoolFolder) : spoolFolder_(std::move(spoolFolder)) {}
+
+bool MailBytesCollector::spill()
+{
+    if (!file_) {
+        file_ = std::make_unique<NewFile>(spoolFolder_);
+        if (!file_->isOpen()) {
+            error_ = file_->error();
+            return false;
+        }
+    }
+    if (!file_->write(memory_.constData(), memory_.size())) {
+        error_ = file_->error();
+        return false;
+    }
+    spilled_ += memory_.size();
+    memory_.resize(0);  // keeps its room for the next piece
+    return true;
+}
+
+bool MailBytesCollector::append(const char* data, qsizetype size)
+{
+    memory_.append(data, size);
+    return memory_.size() <= MemoryBytes || spoolFolder_.isEmpty() || spill();
+}
+
+std::shared_ptr<const MailBytes> MailBytesCollector::finish()
+{
+    if (!file_)
+        return std::make_shared<const MailBytes>(std::move(memory_));
+    if (!spill())
+        return nullptr;
+    std::shared_ptr<MailBytes> bytes(new MailBytes);
+    bytes->mappedSize_ = size_t(spilled_);
+    bytes->mapping_ = ::mmap(nullptr, bytes->mappedSize_, PROT_READ, MAP_SHARED, file_->descriptor(), 0);
+    if (bytes->mapping_ == MAP_FAILED) {
+        bytes->mapping_ = nullptr;
+        error_ = QString::fromLocal8Bit(std::strerror(errno));
+        return nullptr;
+    }
+    bytes->view_ = std::string_view(static_cast<const char*>(bytes->mapping_), bytes->mappedSize_);
+    bytes->file_ = std::move(file_);
+    return bytes;
+}
+
+}  // namespace nmail
