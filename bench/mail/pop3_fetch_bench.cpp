@@ -4,6 +4,7 @@
 //   pop3_fetch_bench inject SERVERS_ENV USER COUNT [KB]   drop COUNT mails of about KB kilobytes
 //                                                         (default 2: Japanese text only; larger
 //                                                         ones carry a binary attachment)
+//   pop3_fetch_bench inject-text SERVERS_ENV USER MB      drop one plain-text mail of MB megabytes
 //   pop3_fetch_bench fetch SERVERS_ENV USER               fetch and delete them all, print the time
 
 #include "mail/MailOptions.h"
@@ -20,6 +21,7 @@
 #include <QStringEncoder>
 
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -56,7 +58,16 @@ QByteArray sampleMail(int number, int kilobytes)
            "filename=\"photo.jpg\"\r\nContent-Transfer-Encoding: base64\r\n\r\n" + lines + "------=_Part_4711_20261208.0930--\r\n";
 }
 
-int inject(const QHash<QByteArray, QByteArray>& env, const QString& user, int count, int kilobytes)
+// A plain Japanese text of about megabytes MB, with line ends as a server stores them.
+QByteArray textMail(int megabytes)
+{
+    return "From: bench@example.jp\r\nTo: bench@example.jp\r\nSubject: bench text\r\n"
+           "Date: Tue, 08 Dec 2026 09:30:05 +0900\r\nMIME-Version: 1.0\r\n"
+           "Content-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: 7bit\r\n\r\n" +
+           japaneseText(qsizetype(megabytes) * 1024 * 1024);
+}
+
+int inject(const QHash<QByteArray, QByteArray>& env, const QString& user, int count, const std::function<QByteArray(int)>& mail)
 {
     const QString maildir = QString::fromUtf8(env.value("HOME_DIR")) + u'/' + user + QStringLiteral("/Maildir");
     // Names differ from one injection to the next: Dovecot remembers the names it has seen.
@@ -64,7 +75,7 @@ int inject(const QHash<QByteArray, QByteArray>& env, const QString& user, int co
     for (int i = 1; i <= count; ++i) {
         const QString name = QStringLiteral("%1.%2.bench").arg(batch).arg(i, 6, 10, QChar(u'0'));
         QFile f(maildir + QStringLiteral("/tmp/") + name);
-        if (!f.open(QIODevice::WriteOnly) || f.write(sampleMail(i, kilobytes)) < 0)
+        if (!f.open(QIODevice::WriteOnly) || f.write(mail(i)) < 0)
             return 1;
         f.close();
         QFile::rename(f.fileName(), maildir + QStringLiteral("/new/") + name);
@@ -111,10 +122,14 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() >= 5 && args[1] == QStringLiteral("inject"))
-        return inject(readServersEnv(args[2]), args[3], args[4].toInt(), args.value(5, QStringLiteral("2")).toInt());
+    if (args.size() >= 5 && args[1] == QStringLiteral("inject")) {
+        const int kilobytes = args.value(5, QStringLiteral("2")).toInt();
+        return inject(readServersEnv(args[2]), args[3], args[4].toInt(), [&](int n) { return sampleMail(n, kilobytes); });
+    }
+    if (args.size() >= 5 && args[1] == QStringLiteral("inject-text"))
+        return inject(readServersEnv(args[2]), args[3], 1, [&](int) { return textMail(args[4].toInt()); });
     if (args.size() >= 4 && args[1] == QStringLiteral("fetch"))
         return fetchAll(readServersEnv(args[2]), args[3]);
-    std::fprintf(stderr, "usage: pop3_fetch_bench inject ENV USER COUNT [KB] | fetch ENV USER\n");
+    std::fprintf(stderr, "usage: pop3_fetch_bench inject ENV USER COUNT [KB] | inject-text ENV USER MB | fetch ENV USER\n");
     return 2;
 }

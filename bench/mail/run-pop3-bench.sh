@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Times fetching and deleting a mailbox from a loopback Dovecot: through the mail library alone,
 # through the program's whole mail check (records written and made durable, attachments
-# expanded), and with mpop; all over STLS with the same login, one after the other in one run.
+# expanded), with mpop, and the floor (every RETR pipelined over one session, the bytes thrown
+# away: pop3_floor_bench); all over STLS with the same login, one after the other in one run.
 # Without COUNT it measures both standard cases, 1000 mails of 2 KB and 200 mails of 200 KB.
 #   run-pop3-bench.sh BUILD_DIR [COUNT [KB]]
 set -euo pipefail
@@ -24,13 +25,16 @@ inject() { "$bench" inject "$env" bench "$1" "$2"; sync; }
 seconds() { grep -oE '[0-9]+\.[0-9]+ s' | head -n 1 | cut -d' ' -f1; }
 
 one_case() {
-  local count=$1 kb=$2 library whole mpop_time start end
+  local count=$1 kb=$2 library whole floor mpop_time start end
   echo "== $count mails of $kb KB"
   inject "$count" "$kb"
   library=$("$bench" fetch "$env" bench | tee /dev/stderr | seconds)
   left
   inject "$count" "$kb"
   whole=$("$build/bench/app/check_mail_bench" "$env" bench | tee /dev/stderr | seconds)
+  left
+  inject "$count" "$kb"
+  floor=$("$build/bench/mail/pop3_floor_bench" "$env" bench | tee /dev/stderr | seconds)
   left
   inject "$count" "$kb"
   rm -rf "$work/out" "$work/uidls"
@@ -43,8 +47,8 @@ one_case() {
   mpop_time=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.2f", e - s }')
   echo "mpop: $(ls "$work/out/new" | wc -l) mails fetched and deleted in $mpop_time s" >&2
   left
-  awk -v w="$whole" -v l="$library" -v m="$mpop_time" -v c="$count" -v k="$kb" \
-    'BEGIN { printf "%d x %d KB: 受信 %.2f s (%.2fx mpop), mail library %.2f s (%.2fx mpop), mpop %.2f s\n", c, k, w, w / m, l, l / m, m }'
+  awk -v w="$whole" -v l="$library" -v m="$mpop_time" -v f="$floor" -v c="$count" -v k="$kb" \
+    'BEGIN { printf "%d x %d KB: 受信 %.2f s (%.2fx mpop, %.2fx floor), mail library %.2f s (%.2fx mpop), mpop %.2f s, floor %.2f s\n", c, k, w, w / m, w / f, l, l / m, m, f }'
 }
 
 if [ $# -ge 2 ]; then
