@@ -151,6 +151,28 @@ private slots:
         QCOMPARE(disk->others(), QStringList());  // nothing left in part
         QCOMPARE(p->forms.mainForm().Label2->text(), QStringLiteral("新着メール有り。"));
     }
+
+    // A mail too large for memory waits in an unnamed file of the attachment folder, which finds
+    // no room: the check ends there, says the disk is full and leaves no file behind. The session
+    // is read on to the end of that mail, so the mail stored before it is deleted as usual.
+    void mailTooLargeForMemoryOnAFullDisk()
+    {
+        if (!prepare(QStringLiteral("添付フォルダ")))
+            QSKIP(qPrintable(QStringLiteral("cannot mount a tmpfs here (needs root): ") + disk->error()));
+        QVERIFY(SaveAccount(p->program.folder(), User, MailServers::password(User), true).ok);
+        disk->fill();
+        servers.deliver(User, plainMail("plain", "text\r\n"));
+        servers.deliver(User, plainMail("large", QByteArray("a line of a large mail\r\n").repeated(120000)));
+
+        CheckMail(p->forms);
+        QCOMPARE(store::recordCount(historyPath()), 1);
+        QCOMPARE(servers.mails(User).size(), 1);
+        QCOMPARE(p->seams.messages.shown.size(), 1);
+        QVERIFY2(shownTexts().first().contains(DiskFullText), qPrintable(shownTexts().first()));
+        QVERIFY(shownTexts().first().contains(QStringLiteral("サーバーに残してあります")));
+        QCOMPARE(disk->others(), QStringList());
+        QCOMPARE(p->forms.mainForm().Label2->text(), QStringLiteral("新着メール有り。"));
+    }
 };
 
 QTEST_MAIN(CheckMailDiskTest)

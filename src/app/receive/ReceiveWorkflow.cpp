@@ -105,7 +105,8 @@ ReceiveWorkflow::Step ReceiveWorkflow::skip(const QString& why, const QList<Jour
 ReceiveWorkflow::Step ReceiveWorkflow::stop(const QString& why, const QList<JournalledFile>& created)
 {
     removeFiles(places_.attachmentFolder, created);
-    outcome_.failure = why;
+    if (outcome_.failure.isEmpty())  // the first cause is the one to tell; what follows is its effect
+        outcome_.failure = why;
     return Step::Stop;
 }
 
@@ -183,9 +184,15 @@ bool ReceiveWorkflow::askDeletion(int handle, int n)
 ReceiveWorkflow::Step ReceiveWorkflow::store(int handle, int n)
 {
     auto fetchFailed = [&] {
+        const bool full = diskIsFull(places_.attachmentFolder);
+        const QString why = libraryMessage() + (full ? u'\n' + DiskFullText : QString());
+        if (!nmail::NMailPop3SessionUsable(handle))
+            return stop(why + SessionBroken);
+        // A mail too large for memory that found no room: so would every other.
+        if (full)
+            return stop(why + KeptOnServer);
         // Refused while the session goes on: that one mail stays on the server.
-        return nmail::NMailPop3SessionUsable(handle) ? skip(QStringLiteral("メール %1 番: %2").arg(n).arg(libraryMessage()), {})
-                                                     : stop(libraryMessage() + SessionBroken);
+        return skip(QStringLiteral("メール %1 番: %2").arg(n).arg(why), {});
     };
     if (nmail::NMailPop3GetMailStatus(handle, n, subject_, date_, sender_, header_, 0) < 0)
         return fetchFailed();

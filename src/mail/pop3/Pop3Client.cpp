@@ -15,6 +15,8 @@ namespace {
 constexpr qint64 AheadBytes = 2 * 1024 * 1024;
 constexpr size_t AheadCommands = 64;
 constexpr qsizetype ListingLimit = 64 * 1024 * 1024;
+// How much of an answer that cannot be kept is read on to keep the session in step.
+constexpr qint64 DiscardLimit = qint64(1024) * 1024 * 1024;
 }  // namespace
 
 Pop3Client::Pop3Client(ServerAddress server, ConnectionSettings settings)
@@ -264,17 +266,26 @@ bool Pop3Client::settle()
 
 std::shared_ptr<const MailBytes> Pop3Client::collect()
 {
-    // The listed size is the server's claim: nothing is sized by it, nothing refused for it.
+    // The listed size is the server's claim: nothing is sized by it, nothing refused for it. An
+    // answer that cannot be kept (no room for it) is read on to its end, so that the session goes
+    // on and can commit what was stored before, unless it goes on beyond reason.
     MailBytesCollector collector(spoolFolder_);
     bool kept = true;
-    if (!stream_.readMultiline([&](const char* data, qsizetype size) { return kept = collector.append(data, size); })) {
-        error_ = kept ? stream_.error() : QStringLiteral("受信したメールを一時保存できません (%1)").arg(collector.error());
+    qint64 discarded = 0;
+    const bool ended = stream_.readMultiline([&](const char* data, qsizetype size) {
+        kept = kept && collector.append(data, size);
+        discarded += kept ? 0 : size;
+        return kept || discarded < DiscardLimit;
+    });
+    const QString unkept = QStringLiteral("受信したメールを一時保存できません (%1)").arg(collector.error());
+    if (!ended) {
+        error_ = kept ? stream_.error() : unkept;
         broken_ = true;
         return nullptr;
     }
-    std::shared_ptr<const MailBytes> bytes = collector.finish();
+    std::shared_ptr<const MailBytes> bytes = kept ? collector.finish() : nullptr;
     if (!bytes)
-        error_ = QStringLiteral("受信したメールを一時保存できません (%1)").arg(collector.error());
+        error_ = unkept;
     return bytes;
 }
 
