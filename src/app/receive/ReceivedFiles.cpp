@@ -57,13 +57,26 @@ QByteArray ScratchFile::write(const QByteArray& header, const QByteArray& text)
 
 namespace {
 
+constexpr qsizetype Piece = 1024 * 1024;
+
+// The SHA-1 of raw, read a piece at a time: a mail of any size passes through memory once.
+QByteArray sha1(const nmail::MailBytes& raw)
+{
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (size_t at = 0; at < raw.size(); at += Piece) {
+        const std::string_view piece = raw.view().substr(at, Piece);
+        hash.addData(QByteArrayView(piece.data(), qsizetype(piece.size())));
+        raw.release(at, at + piece.size());
+    }
+    return hash.result();
+}
+
 // Whether the file at path holds exactly the bytes of raw, read a piece at a time.
 bool sameContent(const QString& path, const nmail::MailBytes& raw)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly) || file.size() != qint64(raw.size()))
         return false;
-    constexpr qint64 Piece = 1024 * 1024;
     for (qint64 at = 0; at < file.size(); at += Piece) {
         const QByteArray piece = file.read(Piece);
         if (piece.isEmpty() || QByteArrayView(piece) != QByteArrayView(raw.view().data() + at, piece.size()))
@@ -84,9 +97,7 @@ KeptMail keepRawMail(const QString& folder, const nmail::MailBytes& raw, const Q
     const QDateTime sent = QDateTime::fromString(date.simplified(), Qt::RFC2822Date);
     const QString stem = QStringLiteral("mail-%1-%2")
                              .arg(sent.isValid() ? sent.toString(QStringLiteral("yyyyMMdd-HHmmss")) : QStringLiteral("undated"),
-                                  QString::fromLatin1(QCryptographicHash::hash(QByteArrayView(bytes.data(), qsizetype(bytes.size())),
-                                                                               QCryptographicHash::Sha1).toHex().left(10)));
-    raw.releaseAll();
+                                  QString::fromLatin1(sha1(raw).toHex().left(10)));
     // A mail that spilled into an unnamed file of this folder while it arrived is kept by naming
     // that file; any other is written out.
     NewFile* spool = raw.file() && raw.file()->isOpen() && QDir(raw.file()->folder()) == QDir(folder) ? raw.file() : nullptr;
