@@ -9,13 +9,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: run-large-mail-bench.sh BUILD_DIR [RUNS]}" && pwd)
 runs=${2:-3}
 bench=$build/bench/mail/pop3_fetch_bench
-work=$(mktemp -d)
-chmod 755 "$work"  # Dovecot's unprivileged processes must reach the servers below it
-trap '"$here/../../scripts/mailservers/stop.sh" "$work/servers"; rm -rf "$work"' EXIT
-
-"$here/../../scripts/mailservers/start.sh" "$work/servers" bench >/dev/null
-env=$work/servers/servers.env
-. "$env"
+source "$here/../common/mailservers.sh"
+start_bench_servers bench
 # Measured as if the mail had waited on the server: on the disk before the client runs.
 inject() { "$bench" "$@"; sync; }
 timed() { /usr/bin/time -o "$work/time" -f "%e %M" "$@" >"$work/out.log" 2>&1 || { cat "$work/out.log"; return 1; }; cat "$work/time"; }

@@ -9,13 +9,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:?usage: run-pop3-bench.sh BUILD_DIR [COUNT [KB]]}" && pwd)
 bench=$build/bench/mail/pop3_fetch_bench
-work=$(mktemp -d)
-chmod 755 "$work"  # Dovecot's unprivileged processes must reach the servers below it
-trap '"$here/../../scripts/mailservers/stop.sh" "$work/servers"; rm -rf "$work"' EXIT
-
-"$here/../../scripts/mailservers/start.sh" "$work/servers" bench >/dev/null
-env=$work/servers/servers.env
-. "$env"
+source "$here/../common/mailservers.sh"
+start_bench_servers bench
 maildir=$HOME_DIR/bench/Maildir
 left() { echo "  left on the server: $(find "$maildir/cur" "$maildir/new" -type f | wc -l)"; }
 # Mail waits on a server for a while before anyone fetches it, long enough for the server's files

@@ -5,16 +5,10 @@
 //   check_mail_once PROGRAM_FOLDER USER
 
 #include "app/CheckMail.h"
-#include "app/Forms.h"
 #include "app/MainForm.h"
-#include "mail/MailOptions.h"
-#include "settings/SettingsFiles.h"
-#include "MailServers.h"
-#include "ScriptedFileDialogs.h"
-#include "ScriptedSeams.h"
+#include "DriverProgram.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QLabel>
 
 #include <cstdio>
@@ -27,27 +21,12 @@ int main(int argc, char** argv)
         std::fputs("usage: check_mail_once PROGRAM_FOLDER USER\n", stderr);
         return 2;
     }
-    const MailServers servers;
-    if (!servers.isUp()) {
-        std::fputs("the test mail servers are not running\n", stderr);
+    const std::unique_ptr<DriverProgram> program = DriverProgram::in(args[1], args[2]);
+    if (!program)
         return 2;
-    }
-    const QDir folder(args[1]);
-    if (!folder.mkpath(QStringLiteral("★MAilData")) || !folder.mkpath(QStringLiteral("添付フォルダ")))
-        return 2;
-    nmail::options().caFile = servers.caFile();
-    nmail::options().timeout = std::chrono::seconds(20);
-
-    ScriptedSeams seams;
-    ScriptedFileDialogs files;
-    ProgramState state{ProgramFolder(folder.absolutePath())};
-    state.account.Pop3Server = servers.server("POP3_PORT");
-    if (ReadAccount(state.folder).userId.isEmpty() && !SaveAccount(state.folder, args[2], MailServers::password(args[2]), true).ok)
-        return 2;
-    Forms forms{state, seams.seams(), files};
-    CheckMail(forms);
-    for (const ShownMessage& shown : seams.messages.shown)
+    CheckMail(program->forms);
+    for (const ShownMessage& shown : program->seams.messages.shown)
         std::fprintf(stderr, "shown: %s\n", qPrintable(shown.text));
-    std::printf("%s\n", qPrintable(forms.mainForm().Label2->text()));
+    std::printf("%s\n", qPrintable(program->forms.mainForm().Label2->text()));
     return 0;
 }

@@ -6,13 +6,8 @@
 //   corpus_check_driver PROGRAM_FOLDER USER MANIFEST MAIL...
 
 #include "app/CheckMail.h"
-#include "app/Forms.h"
-#include "mail/MailOptions.h"
-#include "settings/SettingsFiles.h"
 #include "store/HistoryFile.h"
-#include "MailServers.h"
-#include "ScriptedFileDialogs.h"
-#include "ScriptedSeams.h"
+#include "DriverProgram.h"
 
 #include <QApplication>
 #include <QJsonArray>
@@ -39,28 +34,15 @@ int main(int argc, char** argv)
         std::fputs("usage: corpus_check_driver PROGRAM_FOLDER USER MANIFEST MAIL...\n", stderr);
         return 2;
     }
-    const MailServers servers;
-    if (!servers.isUp()) {
-        std::fputs("the test mail servers are not running\n", stderr);
-        return 2;
-    }
     const QString user = args[2];
-    QDir folder(args[1]);
-    folder.removeRecursively();
-    if (!folder.mkpath(QStringLiteral("★MAilData")) || !folder.mkpath(QStringLiteral("添付フォルダ"))) {
-        std::fprintf(stderr, "cannot create the program folder %s\n", qPrintable(args[1]));
+    QDir(args[1]).removeRecursively();
+    const std::unique_ptr<DriverProgram> program = DriverProgram::in(args[1], user);
+    if (!program)
         return 2;
-    }
-    nmail::options().caFile = servers.caFile();
-    nmail::options().timeout = std::chrono::seconds(20);
-
-    ScriptedSeams seams;
-    ScriptedFileDialogs files;
-    ProgramState state{ProgramFolder(folder.absolutePath())};
-    state.account.Pop3Server = servers.server("POP3_PORT");
-    Forms forms{state, seams.seams(), files};
-    if (!SaveAccount(state.folder, user, MailServers::password(user), true).ok)
-        return 2;
+    const MailServers servers;
+    ScriptedSeams& seams = program->seams;
+    Forms& forms = program->forms;
+    const ProgramState& state = program->state;
 
     QFile manifest(args[3]);
     if (!manifest.open(QIODevice::WriteOnly | QIODevice::Truncate))

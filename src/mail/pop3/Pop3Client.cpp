@@ -289,26 +289,37 @@ std::shared_ptr<const MailBytes> Pop3Client::collect()
     return bytes;
 }
 
+bool Pop3Client::askable(int number)
+{
+    if (!usable())
+        return false;
+    if (listedSize(number) >= 0)
+        return true;
+    error_ = QStringLiteral("メール %1 はありません").arg(number);
+    return false;
+}
+
+bool Pop3Client::settleAll()
+{
+    while (!pending_.empty()) {
+        if (!settle() && broken_)
+            return false;
+    }
+    requestedUpTo_ = 0;
+    return true;
+}
+
 std::shared_ptr<const MailBytes> Pop3Client::message(int number)
 {
     if (number == cachedNumber_ && number != 0)
         return cached_;
-    if (!usable())
+    if (!askable(number))
         return nullptr;
-    if (listedSize(number) < 0) {
-        error_ = QStringLiteral("メール %1 はありません").arg(number);
-        return nullptr;
-    }
     // Asked out of order: what runs ahead is of no use.
     if (number <= requestedUpTo_ && std::none_of(pending_.begin(), pending_.end(), [&](const Pending& p) {
             return p.kind == Pending::Kind::Retrieve && p.number == number;
-        })) {
-        while (!pending_.empty()) {
-            if (!settle() && broken_)
-                return fail(QStringLiteral("メール %1 を受信できません").arg(number)), nullptr;
-        }
-        requestedUpTo_ = 0;
-    }
+        }) && !settleAll())
+        return fail(QStringLiteral("メール %1 を受信できません").arg(number)), nullptr;
     requestAhead(number);
     for (;;) {
         const Pending oldest = pending_.front();
@@ -327,18 +338,11 @@ std::shared_ptr<const MailBytes> Pop3Client::header(int number)
 {
     if (number == cachedNumber_ && number != 0)
         return cached_;
-    if (!usable())
+    if (!askable(number))
         return nullptr;
-    if (listedSize(number) < 0) {
-        error_ = QStringLiteral("メール %1 はありません").arg(number);
-        return nullptr;
-    }
     // TOP is answered after everything asked before it.
-    while (!pending_.empty()) {
-        if (!settle() && broken_)
-            return fail(QStringLiteral("メール %1 のヘッダーを受信できません").arg(number)), nullptr;
-    }
-    requestedUpTo_ = 0;
+    if (!settleAll())
+        return fail(QStringLiteral("メール %1 のヘッダーを受信できません").arg(number)), nullptr;
     if (capabilities_.top || !capabilities_.known) {
         if (command("TOP " + QByteArray::number(number) + " 0")) {
             std::shared_ptr<const MailBytes> lines = collect();
@@ -352,12 +356,8 @@ std::shared_ptr<const MailBytes> Pop3Client::header(int number)
 
 bool Pop3Client::remove(int number)
 {
-    if (!usable())
+    if (!askable(number))
         return false;
-    if (listedSize(number) < 0) {
-        error_ = QStringLiteral("メール %1 はありません").arg(number);
-        return false;
-    }
     if (number == cachedNumber_) {
         cachedNumber_ = 0;
         cached_.reset();
@@ -376,10 +376,8 @@ bool Pop3Client::quit()
 {
     if (!usable())
         return false;
-    while (!pending_.empty()) {
-        if (!settle() && broken_)
-            return fail(QStringLiteral("POP3の終了前に接続が切れました"));
-    }
+    if (!settleAll())
+        return fail(QStringLiteral("POP3の終了前に接続が切れました"));
     // The server commits every deletion before it answers: a mailbox of thousands takes a while,
     // and a client that gave up would leave them all on the server.
     stream_.write("QUIT");

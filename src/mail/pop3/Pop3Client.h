@@ -83,6 +83,10 @@ private:
     bool multiline(QByteArray& out, qsizetype limit);
     // Reads a dot-terminated answer of any size (a mail, a header).
     std::shared_ptr<const MailBytes> collect();
+    // Whether message number may be asked for: the session usable and the number listed.
+    bool askable(int number);
+    // Reads every answer still pending (what ran ahead is dropped). False when the session broke.
+    bool settleAll();
     // Puts context before the reason already in error(); returns false.
     bool fail(const QString& context);
     bool authenticate(const QString& userId, const QString& password, bool apop);
