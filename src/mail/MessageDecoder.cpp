@@ -64,10 +64,12 @@ DecodedMail decodeMail(const ParsedMail& mail)
 
     const QStringList names = attachmentFileNames(mail);
     for (const MailLeaf& leaf : mail.leaves()) {
-        if (leaf.role != MailLeaf::Role::Attachment)
+        if (leaf.role == MailLeaf::Role::Attachment)
+            out.attachments.append({QString::fromLatin1(leaf.mediaType), names.value(out.attachments.size())});
+        else if (out.body.size() < TextLimit)  // a thousand text parts are no more than one long one
             appendPiece(out.body, readableText(mail, leaf, out.losses));
         else
-            out.attachments.append({QString::fromLatin1(leaf.mediaType), names.value(out.attachments.size())});
+            out.losses |= MailLoss::TextCut;
     }
     out.text = mailText(out.body, out.attachments);
     out.losses |= mail.losses() | (undecodable.count() > 0 ? MailLoss::Undecodable : 0);

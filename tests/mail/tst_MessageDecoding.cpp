@@ -144,6 +144,23 @@ private slots:
         }
     }
 
+    // A text is read as far as a reader could want (1 MiB, fifty records), in one part or in many;
+    // what lies beyond is said to be cut, so that the raw mail is kept.
+    void textIsReadToItsLimit()
+    {
+        const QByteArray line = "a line of a very long text\r\n";
+        const nmail::DecodedMail one = decodeMail(ParsedMail(corpus::mail("Subject: long\nContent-Type: text/plain", line.repeated(120000))));
+        QVERIFY(one.body.size() <= 1024 * 1024 + line.size());
+        QVERIFY(one.body.startsWith(QString::fromLatin1(line)));
+        QVERIFY(one.losses & nmail::MailLoss::TextCut);
+        QByteArray parts = "--b\r\nContent-Type: text/plain\r\n\r\n" + line.repeated(20000) + "\r\n";
+        const nmail::DecodedMail many = decodeMail(ParsedMail(corpus::mail("Subject: parts\nContent-Type: multipart/mixed; boundary=b",
+                                                                     parts.repeated(40) + "--b--\r\n")));
+        QVERIFY(many.body.size() <= 2 * 1024 * 1024);
+        QVERIFY(many.losses & nmail::MailLoss::TextCut);
+        QVERIFY(!(decodeMail(ParsedMail(corpus::mail("Subject: short\nContent-Type: text/plain", line))).losses & nmail::MailLoss::TextCut));
+    }
+
     void brokenMailsDecodeWithoutCrashing()
     {
         QCOMPARE(decodeMail(ParsedMail(corpus::badBase64())).subject, QStringLiteral("bad"));
