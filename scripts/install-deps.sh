@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl1-mesa-dev libcurl4-openssl-dev libssl-dev libvmime-dev libicu-dev dpkg-dev
+  qt6-base-dev libgl1-mesa-dev libssl-dev libvmime-dev libicu-dev dpkg-dev
   # run: Japanese fonts and Qt's Japanese standard-button texts
   fonts-noto-cjk qt6-translations-l10n
   # real windows and screenshots in the end-to-end tests

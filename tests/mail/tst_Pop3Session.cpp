@@ -5,6 +5,7 @@
 #include "MailBuffers.h"
 #include "MailCorpus.h"
 #include "MailServers.h"
+#include "UnencryptedLogins.h"
 #include "mail/MailOptions.h"
 
 #include <QCryptographicHash>
@@ -58,6 +59,7 @@ class Pop3SessionTest : public QObject {
     Q_OBJECT
 
     MailServers servers;
+    UnencryptedLogins logins;
 
     int connectAndLogin(const QString& server, int apop)
     {
@@ -183,7 +185,7 @@ private slots:
     {
         const std::string login = sjis(User + QStringLiteral("@localhost"));
         servers.deliverToMailutils(User, corpus::iso2022jp());
-        int handle = NMailPop3Connect(sjis(servers.mailutilsServer()));
+        int handle = UnencryptedLogins::connect(servers.mailutilsServer());
         QVERIFY2(handle > 0, qPrintable(lastMailError()));
         QCOMPARE(NMailPop3Authenticate(handle, login, sjis(MailServers::password(User)), 0), 1);
         MailBuffers b;

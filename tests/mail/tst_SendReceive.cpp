@@ -76,7 +76,6 @@ private slots:
         options().timeout = std::chrono::seconds(5);
         options().caFile = servers.caFile();
         options().implicitTlsPorts = {servers.port("POP3S_PORT"), servers.port("SMTPS_PORT")};
-        options().submissionPorts = {servers.port("SMTPS_PORT")};
         options().smtpUserId = User;
         options().smtpPassword = MailServers::password(User);
         firstFile = program.file(QStringLiteral("請求書①.pdf"));

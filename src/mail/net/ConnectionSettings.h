@@ -16,6 +16,8 @@ struct ConnectionSettings {
     QString caFile;
     // The file of certificates the user trusted for one server each (CertificateTrust.h).
     QString trustFile;
+    // What each server offered before and what the user allowed (ServerSecurity.h).
+    QString securityFile;
 };
 
 }  // namespace nmail
