@@ -64,10 +64,12 @@ bool SmtpClient::refused(const SmtpReply& reply, MailFailure::Kind kind, bool en
     failure_.reply = reply.text();
     failure_.smtpCode = reply.code;
     failure_.enhanced = reply.enhanced;
-    // 421: the server is closing the session.
-    if (end || reply.code == 421) {
+    // 421: the server is closing the session; any other end is said with QUIT.
+    if (reply.code == 421) {
         open_ = false;
         stream_.abort();
+    } else if (end) {
+        quit();
     }
     return false;
 }
