@@ -23,6 +23,7 @@ import email
 import email.policy
 import email.utils
 import json
+import re
 import sys
 from email.header import decode_header, make_header
 
@@ -55,7 +56,8 @@ def read(path):
     with open(path, "rb") as f:
         raw = f.read()
     message = email.message_from_bytes(raw, policy=email.policy.default)
-    header = raw.split(b"\r\n\r\n", 1)[0].decode("ascii", "replace")
+    # A Maildir holds the mail with the line ends its delivering server writes: CR LF or LF.
+    header = re.split(rb"\r?\n\r?\n", raw, 1)[0].decode("ascii", "replace")
     body = message.get_body(("plain",))
     attachments = [
         {"filename": part.get_filename(),
@@ -69,7 +71,7 @@ def read(path):
         "from": addresses(message, "From"),
         "to": addresses(message, "To"),
         "cc": addresses(message, "Cc"),
-        "header_lines": header.split("\r\n"),
+        "header_lines": re.split(r"\r?\n", header),
         "defects": defects(message),
         "text": body.get_content() if body is not None else None,
         "text_charset": body.get_content_charset() if body is not None else None,

@@ -74,6 +74,18 @@ inline std::optional<QByteArray> run(const QString& program, const QStringList& 
 
 }  // namespace oracle_detail
 
+// The text with LF line ends: a Maildir keeps mail as the delivering server writes it (Postfix
+// with LF, aiosmtpd as it came, CR LF), and the text is the same either way.
+inline QString withLf(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+// The header lines the client wrote: without the trace lines a delivering server puts before them
+// (Return-Path, Delivered-To, Received and their continuations), which are its own.
+inline QStringList clientHeaderLines(const QStringList& lines)
+{
+    const auto date = std::find_if(lines.begin(), lines.end(), [](const QString& l) { return l.startsWith(QStringLiteral("Date:")); });
+    return date == lines.end() ? lines : QStringList(date, lines.end());
+}
+
 inline PythonReading readWithPython(const QString& messageFile)
 {
     PythonReading r;

@@ -100,8 +100,10 @@ private slots:
         QTest::addColumn<QByteArray>("smtpPort");
         QTest::addColumn<QByteArray>("pop3Port");
         QTest::newRow("clear text, no AUTH") << QByteArray("SMTP_PORT") << QByteArray("POP3_PORT");
-        QTest::newRow("STARTTLS, AUTH on 530; STLS") << QByteArray("SMTP_AUTH_PORT") << QByteArray("POP3_PORT");
+        QTest::newRow("STARTTLS, AUTH required; STLS") << QByteArray("SMTP_AUTH_PORT") << QByteArray("POP3_PORT");
         QTest::newRow("implicit TLS both ways") << QByteArray("SMTPS_PORT") << QByteArray("POP3S_PORT");
+        QTest::newRow("Postfix as on 25: STARTTLS, AUTH offered") << QByteArray("POSTFIX_PORT") << QByteArray("POP3_PORT");
+        QTest::newRow("Postfix as on 587: AUTH required") << QByteArray("POSTFIX_SUBMISSION_PORT") << QByteArray("POP3_PORT");
     }
     void roundTripWithTwoAttachments()
     {
