@@ -17,6 +17,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -120,6 +121,7 @@ private:
     };
     struct PassOutcome {
         int failed = 0;      // passes whose mail the library refused
+        QStringList missed;  // of a bulk send: each such recipient with the reason
         int unlisted = 0;    // list entries without an address-book record
         bool stopped = false;  // the user chose not to send a mail that cannot be recorded
         bool certificateDeclined = false;  // the user would not trust the SMTP server's certificate

@@ -31,6 +31,17 @@ const QString SendErrorTitle = QStringLiteral("送信エラー");
 
 const compose::BoxCaptions Captions{QStringLiteral("宛先"), QStringLiteral("件名"), QStringLiteral("添付File")};
 
+// The recipients a bulk send missed, as many as a box can show, and the reason for each.
+QString missedText(const QStringList& missed)
+{
+    constexpr qsizetype Shown = 20;
+    QString text = QStringLiteral("次の%1件の宛先に送信できませんでした。\n\n").arg(missed.size()) +
+                   missed.mid(0, Shown).join(QStringLiteral("\n\n"));
+    if (missed.size() > Shown)
+        text += QStringLiteral("\n\nほか%1件").arg(missed.size() - Shown);
+    return text + QStringLiteral("\n\n「送信」を押すと、送信できなかった宛先にだけ送り直します。");
+}
+
 }  // namespace
 
 compose::OutgoingMail WriteForm::composed(const QString& recipient) const
@@ -122,6 +133,8 @@ WriteForm::PassOutcome WriteForm::sendPasses(Attempt& attempt)
         }
     }
     progress({});
+    if (!outcome.missed.isEmpty())
+        seams_.messages.show(this, missedText(outcome.missed), SendErrorTitle, MessageButtons::Ok, MessageIcon::None);
     return outcome;
 }
 
@@ -155,7 +168,11 @@ bool WriteForm::sendPass(int pass, const QString& recipient, Attempt& attempt, b
     outcome.certificateDeclined = trust.declined;
     if (failure) {
         ++outcome.failed;
-        seams_.messages.show(this, *failure, SendErrorTitle, MessageButtons::Ok, MessageIcon::None);
+        // A bulk send says once, at its end, whom it missed: not one box per entry.
+        if (attempt.bulk)
+            outcome.missed.append(QStringLiteral("%1: %2").arg(recipient, *failure));
+        else
+            seams_.messages.show(this, *failure, SendErrorTitle, MessageButtons::Ok, MessageIcon::None);
     } else {
         attempt.delivered.insert(pass);
     }
