@@ -14,7 +14,7 @@ For each file, one JSON object on one line:
   text_bytes     its bytes with the transfer encoding removed (base64), for other decoders
   attachments    list of {"filename": ..., "data": base64 of the bytes, "legacy_name": the
                  Content-Type name parameter that readers without RFC 2231 use, its RFC 2047
-                 words decoded (null when absent)}
+                 words decoded (null when absent), "content_type": its MIME type}
   envelope_to    the SMTP recipients (RCPT TO) when the file is the test SMTP server's spool
                  copy (X-Envelope-To), else null
 """
@@ -62,7 +62,8 @@ def read(path):
     attachments = [
         {"filename": part.get_filename(),
          "data": base64.b64encode(part.get_payload(decode=True) or b"").decode(),
-         "legacy_name": legacy_name(part)}
+         "legacy_name": legacy_name(part),
+         "content_type": part.get_content_type()}
         for part in message.iter_attachments()
     ]
     envelope = message["X-Envelope-To"]

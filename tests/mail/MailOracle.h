@@ -34,6 +34,7 @@ struct PythonReading {
         QString fileName;
         QByteArray data;
         QString legacyName;  // name="..." of Content-Type, for readers without RFC 2231
+        QString contentType;  // "application/pdf"
     };
     QList<Attachment> attachments;
     QStringList envelopeTo;  // RCPT TO, for the SMTP server's spool copy only
@@ -110,7 +111,7 @@ inline PythonReading readWithPython(const QString& messageFile)
     for (const QJsonValue& a : o[QStringLiteral("attachments")].toArray())
         r.attachments.append({a[QStringLiteral("filename")].toString(),
                               QByteArray::fromBase64(a[QStringLiteral("data")].toString().toLatin1()),
-                              a[QStringLiteral("legacy_name")].toString()});
+                              a[QStringLiteral("legacy_name")].toString(), a[QStringLiteral("content_type")].toString()});
     if (o[QStringLiteral("envelope_to")].isArray())
         r.envelopeTo = oracle_detail::strings(o[QStringLiteral("envelope_to")]);
     return r;

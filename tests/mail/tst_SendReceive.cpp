@@ -5,6 +5,7 @@
 #include "MailBuffers.h"
 #include "MailOracle.h"
 #include "MailServers.h"
+#include "PeakMemory.h"
 #include "TempProgramFolder.h"
 #include "mail/MailOptions.h"
 
@@ -203,6 +204,28 @@ private slots:
         options().smtpUserId = User;
         options().smtpPassword = MailServers::password(User);
         QCOMPARE(servers.mails(User).size(), 0);
+    }
+
+    // A 20 MB attachment goes to the server a piece at a time, read and encoded as it is sent:
+    // the process grows by far less than the attachment, let alone its base64 form. The type
+    // comes from the file's name.
+    void largeAttachmentIsStreamedWithItsType()
+    {
+        const QString path = program.file(QStringLiteral("報告書.pdf"));
+        QByteArray data(20 * 1024 * 1024, '\0');
+        for (qsizetype i = 0; i < data.size(); ++i)
+            data[i] = static_cast<char>((i * 131) >> 7);
+        program.write(QStringLiteral("報告書.pdf"), data);
+        const qint64 before = peakmemory::reset();
+        QVERIFY2(send(servers.server("SMTP_AUTH_PORT"), User + QStringLiteral("@example.jp"), Body, path) >= 0,
+                 qPrintable(lastMailError()));
+        const qint64 grown = peakmemory::peak() - before;
+        QVERIFY2(grown < 32 * 1024 * 1024, qPrintable(QString::number(grown)));
+        data.clear();
+        const PythonReading read = readWithPython(servers.mails(User).value(0));
+        QCOMPARE(read.attachments.size(), 1);
+        QCOMPARE(read.attachments.at(0).contentType, QStringLiteral("application/pdf"));
+        QCOMPARE(read.attachments.at(0).data, readFile(path));
     }
 
     void untrustedCertificateIsTrustedOnlyOnPurpose_data()
