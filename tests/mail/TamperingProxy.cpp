@@ -1,6 +1,8 @@
 #include "TamperingProxy.h"
 
 #include <QByteArrayList>
+#include "LoopbackSockets.h"
+
 #include <QMutexLocker>
 
 #include <arpa/inet.h>
@@ -13,15 +15,6 @@ namespace {
 // No connection is relayed longer than this, so a broken case cannot hang the suite.
 constexpr int IdleMs = 15000;
 
-void sendAll(int socket, const QByteArray& bytes)
-{
-    for (qsizetype sent = 0; sent < bytes.size();) {
-        const ssize_t n = ::send(socket, bytes.constData() + sent, static_cast<size_t>(bytes.size() - sent), MSG_NOSIGNAL);
-        if (n <= 0)
-            return;
-        sent += n;
-    }
-}
 
 int connectTo(int port)
 {
@@ -46,15 +39,7 @@ bool isTlsOffer(const QByteArray& line)
 
 TamperingProxy::TamperingProxy(int targetPort) : targetPort_(targetPort)
 {
-    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof addr;
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), length);
-    ::listen(listener_, 4);
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &length);
-    port_ = ntohs(addr.sin_port);
+    listener_ = loopback::listen(port_);
     thread_ = std::thread([this] { serve(); });
 }
 
@@ -95,11 +80,11 @@ QByteArray TamperingProxy::clientLines(QByteArray& pending, int client)
         const QByteArray command = line.trimmed().toUpper();
         const Mode mode = mode_;
         if (mode == Mode::RefuseTls && command == "STLS")
-            sendAll(client, "-ERR TLS not available\r\n");
+            loopback::sendAll(client, "-ERR TLS not available\r\n");
         else if (mode == Mode::RefuseTls && command == "STARTTLS")
-            sendAll(client, "454 4.7.0 TLS not available due to temporary reason\r\n");
+            loopback::sendAll(client, "454 4.7.0 TLS not available due to temporary reason\r\n");
         else if (mode == Mode::Demand530 && command.startsWith("MAIL FROM"))
-            sendAll(client, "530 5.7.0 Authentication required\r\n");
+            loopback::sendAll(client, "530 5.7.0 Authentication required\r\n");
         else
             onward += line;
     }
@@ -170,13 +155,13 @@ void TamperingProxy::relay(int client)
                 fromClient_ += bytes;
             }
             if (relayOnly) {
-                sendAll(fds[1 - side].fd, bytes);
+                loopback::sendAll(fds[1 - side].fd, bytes);
             } else if (side == 0) {
                 fromC += bytes;
-                sendAll(server, clientLines(fromC, client));
+                loopback::sendAll(server, clientLines(fromC, client));
             } else {
                 fromS += bytes;
-                sendAll(client, serverLines(fromS));
+                loopback::sendAll(client, serverLines(fromS));
             }
         }
         if (closed)
