@@ -1,5 +1,5 @@
-// An attacker between the program and real servers (Dovecot with STLS; an SMTP server with
-// STARTTLS that takes AUTH, as on 587, and one that takes mail without it, as on 25) strips or
+// An attacker between the program and real servers (Dovecot with STLS; aiosmtpd and Postfix with
+// STARTTLS, taking AUTH as on 587 and taking mail without it as on 25) strips or
 // refuses TLS, forges AUTH into the EHLO answer or demands a login with 530. From the bytes the
 // proxy saw, no credential ever crosses in clear, and no mail is taken or sent that way.
 
@@ -100,6 +100,9 @@ private slots:
         QTest::newRow("25: STARTTLS stripped, AUTH forged") << QByteArray("SMTP_PORT") << int(Mode::StripTls);
         QTest::newRow("25: STARTTLS refused") << QByteArray("SMTP_PORT") << int(Mode::RefuseTls);
         QTest::newRow("25: stripped and 530 for the sender") << QByteArray("SMTP_PORT") << int(Mode::Demand530);
+        QTest::newRow("Postfix 587: STARTTLS stripped, AUTH forged") << QByteArray("POSTFIX_SUBMISSION_PORT") << int(Mode::StripTls);
+        QTest::newRow("Postfix 587: STARTTLS refused") << QByteArray("POSTFIX_SUBMISSION_PORT") << int(Mode::RefuseTls);
+        QTest::newRow("Postfix 25: stripped and 530 for the sender") << QByteArray("POSTFIX_PORT") << int(Mode::Demand530);
     }
     void smtpStrippedRefusedOrDemanding()
     {

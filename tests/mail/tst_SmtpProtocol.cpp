@@ -155,6 +155,8 @@ private slots:
             << (Greeting + QByteArrayList{"S: 250-fake", "S: 250 AUTH PLAIN", "C: AUTH PLAIN",
                                           "S: 534 5.7.9 Application-specific password required"} + Quit)
             << QStringLiteral("to@example.jp") << QStringList{QStringLiteral("アプリ パスワード")};
+        QTest::newRow("OAuth only") << (Greeting + QByteArrayList{"S: 250-fake", "S: 250 AUTH XOAUTH2 OAUTHBEARER"} + Quit)
+                                    << QStringLiteral("to@example.jp") << QStringList{QStringLiteral("OAuth 2.0")};
         QTest::newRow("busy greeting") << QByteArrayList{"S: 421 4.3.2 try later"} << QStringLiteral("to@example.jp")
                                        << QStringList{QStringLiteral("しばらくしてから")};
         QTest::newRow("hangs up") << (Greeting + QByteArrayList{"S: 250 fake", "C: MAIL FROM:", "DROP"})

@@ -1,6 +1,7 @@
 #include "mail/pop3/Pop3Client.h"
 
 #include "mail/MailFailureText.h"
+#include "mail/net/Sasl.h"
 #include "mail/trust/ServerSecurity.h"
 #include "platform/TextFields.h"
 
@@ -26,14 +27,6 @@ QByteArray responseCode(const QByteArray& line)
     const QByteArray rest = line.mid(4).trimmed();
     const qsizetype close = rest.indexOf(']');
     return rest.startsWith('[') && close > 1 ? rest.mid(1, close - 1).toUpper() : QByteArray();
-}
-
-// A server that lists only these among its SASL mechanisms takes no password at all.
-bool onlyOAuth(const Pop3Capabilities& caps)
-{
-    return !caps.user && !caps.sasl.isEmpty() && std::all_of(caps.sasl.begin(), caps.sasl.end(), [](const QByteArray& m) {
-        return m == "XOAUTH2" || m == "OAUTHBEARER";
-    });
 }
 }  // namespace
 
@@ -166,7 +159,7 @@ bool Pop3Client::connectToServer()
 bool Pop3Client::saslLogin(const QByteArray& mechanism, const QByteArray& userId, const QByteArray& password)
 {
     if (mechanism == "PLAIN")
-        return command("AUTH PLAIN " + ('\0' + userId + '\0' + password).toBase64());
+        return command("AUTH PLAIN " + sasl::plainResponse(userId, password));
     // LOGIN: the server asks for the name, then for the password.
     return command("AUTH LOGIN") && command(userId.toBase64()) && command(password.toBase64());
 }
@@ -190,7 +183,8 @@ bool Pop3Client::authenticate(const QString& userId, const QString& password, bo
         const QByteArray digest = QCryptographicHash::hash(stamp + secret, QCryptographicHash::Md5).toHex();
         return command("APOP " + user + ' ' + digest);
     }
-    if (capabilities_.known && onlyOAuth(capabilities_))
+    // Neither USER nor a SASL mechanism that takes a password: no password is sent at all.
+    if (capabilities_.known && !capabilities_.user && sasl::onlyOAuth(capabilities_.sasl))
         return failWithKind(MailFailure::Kind::OAuthRequired);
     if (!passwordMaySend())
         return false;

@@ -1,6 +1,7 @@
 #include "mail/smtp/SmtpClient.h"
 
 #include "mail/MailFailureText.h"
+#include "mail/net/Sasl.h"
 #include "mail/smtp/HeloName.h"
 #include "mail/trust/ServerSecurity.h"
 
@@ -155,7 +156,13 @@ bool SmtpClient::login()
     const QByteArrayList& offered = capabilities_.auth;
     const QByteArray mechanism = offered.contains("PLAIN") ? "PLAIN" : offered.contains("LOGIN") ? "LOGIN" : "";
     // No account, or no way to log in that takes a password: the mail goes without a login,
-    // and a server that wants one says so (530) for the sender.
+    // and a server that wants one says so (530) for the sender. One that takes only OAuth
+    // tokens is told apart, so that the user learns what the provider needs.
+    if (!account_.userId.isEmpty() && sasl::onlyOAuth(offered)) {
+        failure_ = MailFailure::of(MailFailure::Kind::OAuthRequired, MailProtocol::Smtp, server_.display());
+        quit();
+        return false;
+    }
     if (account_.userId.isEmpty() || mechanism.isEmpty())
         return true;
     if (!passwordMaySend())
@@ -164,7 +171,7 @@ bool SmtpClient::login()
     const QByteArray secret = account_.password.toUtf8();
     std::optional<SmtpReply> reply;
     if (mechanism == "PLAIN") {
-        reply = command("AUTH PLAIN " + ('\0' + user + '\0' + secret).toBase64());
+        reply = command("AUTH PLAIN " + sasl::plainResponse(user, secret));
     } else {
         // LOGIN: the server asks for the name (334), then for the password (334).
         reply = command("AUTH LOGIN");
