@@ -145,4 +145,7 @@ private:
     QHash<QObject*, QString> helpTexts_;
     // The last attempt, while it did not get every mail through.
     std::optional<Attempt> unfinished_;
+    // How SaveSentRecord makes its record durable: a bulk send flushes its records once, at its
+    // end, instead of waiting for the disk before every entry.
+    store::Durability recordDurability_ = store::Durability::BeforeReturn;
 };

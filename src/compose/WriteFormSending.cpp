@@ -11,6 +11,7 @@
 #include "compose/SendChecks.h"
 #include "compose/SentMail.h"
 #include "mail/NMailSession.h"
+#include "platform/DiskSync.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -56,7 +57,7 @@ store::StoreResult WriteForm::SaveSentRecord(int number)
     // In memory as on disk: every field cut and padded to its width.
     state_.SentRecord = store::HistoryRecord::fromBytes(record.toBytes());
     const store::StoreResult saved =
-        store::writeRecord(store::historyPath(state_.folder, store::HistoryKind::Sent), number, record);
+        store::writeRecord(store::historyPath(state_.folder, store::HistoryKind::Sent), number, record, recordDurability_);
     if (saved.ok)
         state_.CurrentRecord = static_cast<std::int16_t>(number);
     return saved;
@@ -116,6 +117,9 @@ WriteForm::PassOutcome WriteForm::sendPasses(Attempt& attempt)
         return outcome;
     }
     const nmail::NMailSmtpBatch oneSession;  // every pass goes over one SMTP session
+    // Each record is in the file before its mail goes (a program that dies keeps it); they reach
+    // the disk together when the bulk send ends, not one flush per entry.
+    recordDurability_ = store::Durability::FlushedByCaller;
     auto progress = [this](const QString& text) {
         if (hooks_.showProgress)
             hooks_.showProgress(text);
@@ -133,6 +137,10 @@ WriteForm::PassOutcome WriteForm::sendPasses(Attempt& attempt)
         }
     }
     progress({});
+    recordDurability_ = store::Durability::BeforeReturn;
+    QString error;
+    if (!syncFileSystemsOf({state_.folder.path(ProgramFolder::DataFolder)}, &error))
+        seams_.messages.warn(this, QStringLiteral("送信履歴をディスクに書き込めませんでした。\n%1").arg(error), SendErrorTitle);
     if (!outcome.missed.isEmpty())
         seams_.messages.show(this, missedText(outcome.missed), SendErrorTitle, MessageButtons::Ok, MessageIcon::None);
     return outcome;
