@@ -5,6 +5,7 @@
 #include "MailBuffers.h"
 #include "mail/MailOptions.h"
 #include "mail/NMailSession.h"
+#include "mail/trust/ServerSecurity.h"
 
 #include <QTemporaryDir>
 
@@ -16,6 +17,15 @@ public:
     UnencryptedLogins& operator=(const UnencryptedLogins&) = delete;
 
     QString file() const { return nmail::options().securityFile; }
+
+    // The user allowed the password in clear for server and, with spokeTls, an earlier session
+    // to it spoke TLS. False when the file cannot be written.
+    bool remember(const QString& server, bool spokeTls) const
+    {
+        QString error;
+        nmail::ServerSecurity memory(file());
+        return memory.allowPlainText(server, &error) && (!spokeTls || memory.rememberTls(server, &error));
+    }
 
     // NMailPop3Connect to server, the user having agreed to send it the password unencrypted.
     static int connect(const QString& server)

@@ -7,7 +7,6 @@
 #include "ScriptedServer.h"
 #include "UnencryptedLogins.h"
 #include "mail/MailOptions.h"
-#include "mail/trust/ServerSecurity.h"
 
 #include <QTest>
 
@@ -66,10 +65,7 @@ private slots:
         QFETCH(bool, spokeTlsBefore);
         QFETCH(QString, reason);
         ScriptedServer server({script});
-        QString error;
-        QVERIFY(ServerSecurity(logins.file()).allowPlainText(server.address(), &error));
-        if (spokeTlsBefore)
-            QVERIFY(ServerSecurity(logins.file()).rememberTls(server.address(), &error));
+        QVERIFY(logins.remember(server.address(), spokeTlsBefore));  // the consent changes nothing
         QCOMPARE(NMailPop3Connect(sjis(server.address())), -1);
         QVERIFY2(lastMailError().contains(reason), qPrintable(lastMailError()));
         QCOMPARE(server.mismatch(), QString());

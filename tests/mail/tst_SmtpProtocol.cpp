@@ -7,7 +7,6 @@
 #include "UnencryptedLogins.h"
 #include "mail/MailOptions.h"
 #include "mail/smtp/HeloName.h"
-#include "mail/trust/ServerSecurity.h"
 
 #include <QTest>
 
@@ -90,10 +89,7 @@ private slots:
         QFETCH(bool, spokeTlsBefore);
         QFETCH(QString, reason);
         ScriptedServer server({script});
-        QString error;
-        QVERIFY(ServerSecurity(logins.file()).allowPlainText(server.address(), &error));  // consent changes nothing
-        if (spokeTlsBefore)
-            QVERIFY(ServerSecurity(logins.file()).rememberTls(server.address(), &error));
+        QVERIFY(logins.remember(server.address(), spokeTlsBefore));  // the consent changes nothing
         QVERIFY(send(server) < 0);
         QVERIFY2(lastMailError().contains(reason), qPrintable(lastMailError()));
         QCOMPARE(server.mismatch(), QString());
