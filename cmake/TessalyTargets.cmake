@@ -22,3 +22,14 @@ function(tessaly_test name)
     set_tests_properties(${name} PROPERTIES LABELS "${ARG_LABELS}")
   endif()
 endfunction()
+
+# Runs a sending suite once more through the private Postfix instead of aiosmtpd
+# (TESSALY_SMTP=postfix, MailServers.h). Both runs use the same mailboxes, so they never run at
+# the same time.
+function(tessaly_test_through_postfix name)
+  add_test(NAME ${name}_postfix COMMAND ${name})
+  get_test_property(${name} ENVIRONMENT environment)
+  set_tests_properties(${name}_postfix PROPERTIES ENVIRONMENT "${environment};TESSALY_SMTP=postfix"
+    FIXTURES_REQUIRED mailservers LABELS mail TIMEOUT 300)
+  set_tests_properties(${name} ${name}_postfix PROPERTIES RESOURCE_LOCK ${name}_mailboxes)
+endfunction()

@@ -6,13 +6,15 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libgl1-mesa-dev libcurl4-openssl-dev libssl-dev libvmime-dev libicu-dev dpkg-dev
+  qt6-base-dev libgl1-mesa-dev libssl-dev libvmime-dev libicu-dev dpkg-dev
   # run: Japanese fonts and Qt's Japanese standard-button texts
   fonts-noto-cjk qt6-translations-l10n
   # real windows and screenshots in the end-to-end tests
   xvfb xauth xdotool imagemagick x11-utils
-  # the loopback mail servers of the tests
-  dovecot-core dovecot-pop3d mailutils-pop3d python3-aiosmtpd openssl swaks
+  # the loopback mail servers of the tests (Postfix runs as a private instance only, see below)
+  dovecot-core dovecot-pop3d mailutils-pop3d python3-aiosmtpd openssl swaks postfix
+  # attachment types by file name (Qt reads the shared MIME database)
+  shared-mime-info
   # mail written by other programs for the receiving corpus (tests/mail/corpus)
   nkf neomutt
 )
@@ -29,8 +31,19 @@ if ((${#missing[@]})); then
     exit 1
   fi
   export DEBIAN_FRONTEND=noninteractive
+  # Postfix is installed unconfigured and never started as the system's mail server: the tests
+  # run a private instance of their own (scripts/mailservers/postfix.sh). Its service is kept
+  # from starting during the installation.
+  echo "postfix postfix/main_mailer_type select No configuration" | debconf-set-selections
+  own_policy=
+  if [ ! -e /usr/sbin/policy-rc.d ]; then
+    printf '#!/bin/sh\nexit 101\n' > /usr/sbin/policy-rc.d
+    chmod 755 /usr/sbin/policy-rc.d
+    own_policy=1
+  fi
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  [ -z "$own_policy" ] || rm -f /usr/sbin/policy-rc.d
 fi
 
 # VMime as Debian ships it is built without optimisation; an optimised build of the same source

@@ -14,6 +14,7 @@ folder=$(program_folder_copy "${BUILD_DIR:-$top/build}/program")
 trap 'stop_started; rm -rf "$folder"' EXIT
 write_example_settings "$folder"
 printf '[EXEINI]\r\nNAME=taro.yamada\r\nNAME2=secret\r\nNAME3=1\r\n' >"$folder/★MAilData/iniIdPass.ini"
+chmod 600 "$folder/★MAilData/iniIdPass.ini"  # it holds the password: the program narrows any other file and says so
 mkdir "$folder/outbox"
 attachments=("$folder/outbox/estimate-2026.pdf" "$folder/outbox/meeting-room.png" "$folder/outbox/agenda.txt")
 for file in "${attachments[@]}"; do echo "sample" >"$file"; done

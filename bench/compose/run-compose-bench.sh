@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Times a bulk send from the compose window to COUNT (default 200) address-book entries through
-# the loopback SMTP server, against COUNT separate swaks runs to the same server with the same
-# STARTTLS and a body of the same size.
-#   run-compose-bench.sh BUILD_DIR [COUNT]
+# Times sending from the compose window against one Python smtplib session doing the same, both
+# with STARTTLS and AUTH, through the loopback aiosmtpd and Postfix, RUNS times each, in one run:
+# a bulk send to COUNT address-book entries (records written and flushed included), and one mail
+# with a 20 MB attachment (with the program's memory over idle).
+#   run-compose-bench.sh BUILD_DIR [COUNT] [RUNS]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build=$(cd "${1:?usage: run-compose-bench.sh BUILD_DIR [COUNT]}" && pwd)
+build=$(cd "${1:?usage: run-compose-bench.sh BUILD_DIR [COUNT] [RUNS]}" && pwd)
 count=${2:-200}
+runs=${3:-5}
 bench=$build/bench/compose/compose_bulk_bench
 work=$(mktemp -d)
 chmod 755 "$work"
@@ -15,14 +17,16 @@ trap '"$here/../../scripts/mailservers/stop.sh" "$work/servers"; rm -rf "$work"'
 "$here/../../scripts/mailservers/start.sh" "$work/servers" bench >/dev/null
 env=$work/servers/servers.env
 . "$env"
+attachment=$work/report.pdf
+head -c $((20 * 1024 * 1024)) /dev/urandom > "$attachment"
 
-"$bench" "$env" "$count"
-
-body=$(for _ in $(seq 20); do echo "一斉送信の速さを測るための本文です。"; done)
-start=$(date +%s.%N)
-for i in $(seq -f %03g "$count"); do
-  swaks --silent 2 --server 127.0.0.1 --port "$SMTP_PORT" --tls --from tessa@example.jp \
-    --to "bench$i@example.jp" --header "Subject: bench $i" --body "$body" >/dev/null
+for run in $(seq "$runs"); do
+  for server in SMTP_AUTH_PORT POSTFIX_SUBMISSION_PORT; do
+    echo "run $run, $server:"
+    "$bench" "$env" "$server" "$count"
+    /usr/bin/python3 "$here/smtplib_send.py" "${!server}" "$CA_FILE" "$count"
+    "$bench" "$env" "$server" 1 "$attachment"
+    /usr/bin/python3 "$here/smtplib_send.py" "${!server}" "$CA_FILE" 1 "$attachment"
+    rm -rf "$HOME_DIR"/*/Maildir/new/* "$SPOOL_DIR"/*
+  done
 done
-end=$(date +%s.%N)
-awk -v n="$count" -v s="$start" -v e="$end" 'BEGIN { printf "swaks: %d mails in %.2f s\n", n, e - s }'

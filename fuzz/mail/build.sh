@@ -11,7 +11,7 @@ source "$here/../fuzz-build.sh"
 top=$fuzz_top
 out=${1:-$top/fuzz/corpus-work/mail}
 mkdir -p "$out"
-fuzz_build "$out/fuzz_receive" "Qt6Core vmime libcurl" \
+fuzz_build "$out/fuzz_receive" "Qt6Core vmime" \
   "$here/fuzz_receive.cpp" \
   "$top"/src/mail/{ParsedMail,MimeParts,Base64,MessageDecoder,AttachmentWriter,Charsets,Iso2022JpDecoder,HtmlText}.cpp \
   "$top"/src/platform/{Cp932,TextFields}.cpp

@@ -14,7 +14,7 @@ For each file, one JSON object on one line:
   text_bytes     its bytes with the transfer encoding removed (base64), for other decoders
   attachments    list of {"filename": ..., "data": base64 of the bytes, "legacy_name": the
                  Content-Type name parameter that readers without RFC 2231 use, its RFC 2047
-                 words decoded (null when absent)}
+                 words decoded (null when absent), "content_type": its MIME type}
   envelope_to    the SMTP recipients (RCPT TO) when the file is the test SMTP server's spool
                  copy (X-Envelope-To), else null
 """
@@ -23,6 +23,7 @@ import email
 import email.policy
 import email.utils
 import json
+import re
 import sys
 from email.header import decode_header, make_header
 
@@ -55,12 +56,14 @@ def read(path):
     with open(path, "rb") as f:
         raw = f.read()
     message = email.message_from_bytes(raw, policy=email.policy.default)
-    header = raw.split(b"\r\n\r\n", 1)[0].decode("ascii", "replace")
+    # A Maildir holds the mail with the line ends its delivering server writes: CR LF or LF.
+    header = re.split(rb"\r?\n\r?\n", raw, 1)[0].decode("ascii", "replace")
     body = message.get_body(("plain",))
     attachments = [
         {"filename": part.get_filename(),
          "data": base64.b64encode(part.get_payload(decode=True) or b"").decode(),
-         "legacy_name": legacy_name(part)}
+         "legacy_name": legacy_name(part),
+         "content_type": part.get_content_type()}
         for part in message.iter_attachments()
     ]
     envelope = message["X-Envelope-To"]
@@ -69,7 +72,7 @@ def read(path):
         "from": addresses(message, "From"),
         "to": addresses(message, "To"),
         "cc": addresses(message, "Cc"),
-        "header_lines": header.split("\r\n"),
+        "header_lines": re.split(r"\r?\n", header),
         "defects": defects(message),
         "text": body.get_content() if body is not None else None,
         "text_charset": body.get_content_charset() if body is not None else None,

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Starts the loopback mail servers of the tests: Dovecot (POP3 with STLS, POP3S, plain and APOP
 # logins, Maildir), GNU Mailutils pop3d as a second POP3 server (plain text, users logging in as
-# USER@localhost with a password and no APOP secret) and an SMTP server (plain, AUTH-required with STARTTLS, implicit TLS) that
-# delivers into Dovecot's Maildirs. Everything lives under DIR; nothing outside it is touched.
+# USER@localhost with a password and no APOP secret), an SMTP server on aiosmtpd (plain,
+# AUTH-required with STARTTLS, implicit TLS) and a private Postfix (strict HELO, STARTTLS, AUTH
+# through Dovecot; postfix.sh), both delivering into Dovecot's Maildirs. Everything lives under DIR; nothing outside it is touched.
 # Writes DIR/servers.env (KEY=VALUE lines) for the tests and DIR/*.pid for stop.sh.
 #
 #   start.sh DIR [USER ...]     users get the password "secret-USER"
@@ -23,9 +24,9 @@ dir=$(cd "$dir" && pwd)
 # Dovecot's login processes run unprivileged and must reach their sockets below base_dir.
 chmod 755 "$dir"
 
-read -r pop3 pop3s smtp smtpauth smtps mupop3 < <(/usr/bin/python3 - <<'PY'
+read -r pop3 pop3s smtp smtpauth smtps mupop3 postfix postfixsub < <(/usr/bin/python3 - <<'PY'
 import socket
-socks = [socket.socket() for _ in range(6)]
+socks = [socket.socket() for _ in range(8)]
 for s in socks:
     s.bind(("127.0.0.1", 0))
 print(*[s.getsockname()[1] for s in socks])
@@ -111,6 +112,12 @@ service pop3-login {
   }
   $pop3s_listener
 }
+# Postfix asks this Dovecot whether a SASL login is right.
+service auth {
+  unix_listener $dir/dovecot/postfix-auth {
+    mode = 0666
+  }
+}
 # No delay after a failed login: the tests fail logins on purpose.
 service anvil {
   unix_listener anvil-auth-penalty {
@@ -126,6 +133,12 @@ echo $! > "$dir/dovecot.pid"
   --cert "$tls/server.crt" --key "$tls/server.key" --passwd "$dir/dovecot/passwd" \
   --plain "$smtp" --auth "$smtpauth" --implicit "$smtps" "${smtpd_tls[@]}" > "$dir/smtpd.log" 2>&1 &
 echo $! > "$dir/smtpd.pid"
+
+if [ "$tls_on" != off ]; then
+  "$here/postfix.sh" "$dir" "$postfix" "$postfixsub" "$tls/server.crt" "$tls/server.key" \
+    "$dir/dovecot/postfix-auth" "${users[@]}" > "$dir/postfix.out" 2>&1
+  tr -d ' ' < "$dir/postfix/queue/pid/master.pid" > "$dir/postfix.pid"
+fi
 
 # Mailutils greets with an APOP timestamp whatever the account has; mail is kept in a Maildir
 # named INBOX in each user's home, in files with LF line ends as a delivery agent writes them.
@@ -155,11 +168,11 @@ wait_port() {
     sleep 0.05
   done
   echo "server on port $1 did not start; see $dir" >&2
-  cat "$dir/dovecot/stdout.log" "$dir/smtpd.log" "$mu/pop3d.log" >&2 || true
+  cat "$dir/dovecot/stdout.log" "$dir/smtpd.log" "$mu/pop3d.log" "$dir/postfix.out" >&2 || true
   return 1
 }
 ports=("$pop3" "$smtp" "$smtpauth" "$mupop3")
-[ "$tls_on" = off ] || ports+=("$pop3s" "$smtps")
+[ "$tls_on" = off ] || ports+=("$pop3s" "$smtps" "$postfix" "$postfixsub")
 for p in "${ports[@]}"; do wait_port "$p"; done
 
 cat > "$dir/servers.env" <<ENV
@@ -169,6 +182,10 @@ SMTP_PORT=$smtp
 SMTP_AUTH_PORT=$smtpauth
 SMTPS_PORT=$smtps
 MAILUTILS_POP3_PORT=$mupop3
+POSTFIX_PORT=$postfix
+POSTFIX_SUBMISSION_PORT=$postfixsub
+POSTFIX_QUEUE_DIR=$dir/postfix/queue
+POSTFIX_LOG=$dir/postfix/postfix.log
 MAILUTILS_HOME_DIR=$mu/home
 CA_FILE=$tls/ca.crt
 HOME_DIR=$dir/home

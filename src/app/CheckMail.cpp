@@ -10,6 +10,7 @@
 #include "mail/NMailSession.h"
 #include "platform/Cp932.h"
 #include "settings/IdPassForm.h"
+#include "settings/LoginConsent.h"
 #include "settings/SettingsFiles.h"
 #include "settings/TrustPrompt.h"
 #include "store/HistoryFile.h"
@@ -116,11 +117,20 @@ void MailCheck::takeMail(int handle)
         return;
     }
     forms_.tyakuForm().clearHistoryList();
-    const int count = nmail::NMailPop3Authenticate(handle, cp932::encode(stored.userId).toStdString(),
-                                                   cp932::encode(stored.password).toStdString(),
-                                                   state_.account.UseApop != 0 ? -1 : 0);
+    auto authenticate = [&] {
+        return nmail::NMailPop3Authenticate(handle, cp932::encode(stored.userId).toStdString(),
+                                            cp932::encode(stored.password).toStdString(),
+                                            state_.account.UseApop != 0 ? -1 : 0);
+    };
+    int count = authenticate();
+    // A password that would cross unencrypted waits for the user's consent; nothing was sent.
+    const LoginConsent consent =
+        count < 0 ? askUnencryptedLoginIfNeeded(forms_.seams().messages, &main_) : LoginConsent::NotAsked;
+    if (consent == LoginConsent::Allowed)
+        count = authenticate();
     if (count < 0) {
-        tell(libraryMessage(), ErrorTitle);
+        if (consent != LoginConsent::Declined)
+            tell(libraryMessage(), ErrorTitle);
         failed_ = true;
         nmail::NMailPop3Close(handle);
         return;

@@ -191,10 +191,27 @@ void MainForm::Form_Load()
     forms_.writeForm().Check1->setChecked(false);
     ProgramState& state = forms_.state();
     LoadMainSettings(state.account, state.folder);
+    tellAboutAnOpenAccountFile();
     nmail::NMailInitializeWinSock();
     nmail::NMailSetOption(1, 8192);
     if (state.account.Pop3Server.isEmpty())
         Forms::present(forms_.optionForm());
+}
+
+void MainForm::tellAboutAnOpenAccountFile()
+{
+    QString error;
+    const AccountFileAccess access = NarrowAccountFile(forms_.state().folder, &error);
+    // Told once: a narrowed file is private at the next start.
+    if (access == AccountFileAccess::Narrowed)
+        forms_.seams().messages.warn(this, QStringLiteral(
+            "IDとパスワードを保存したファイル (★MAilData の iniIdPass.ini) は、ほかのユーザーも読める状態でした。"
+            "このユーザーだけが読めるように変更しました。\n\n"
+            "パスワードがほかの人に読まれたおそれがあれば、プロバイダーでパスワードを変えてください。"));
+    else if (access == AccountFileAccess::Open)
+        forms_.seams().messages.warn(this, QStringLiteral(
+            "IDとパスワードを保存したファイルを、ほかのユーザーが読めます。読めないように変更できませんでした。\n%1")
+            .arg(error));
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event)

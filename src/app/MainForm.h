@@ -63,6 +63,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The account file holds the password: narrowed to its owner at start, and the user told.
+    void tellAboutAnOpenAccountFile();
     void buildWheel();
     void buildPanel();
     QPushButton* button(const QString& caption, QRect where, QColor background,

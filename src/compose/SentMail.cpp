@@ -4,28 +4,17 @@
 #include "mail/NMailSession.h"
 #include "platform/Cp932.h"
 #include "platform/TextFields.h"
+#include "settings/LoginConsent.h"
 #include "settings/SettingsFiles.h"
 #include "settings/TrustPrompt.h"
 
 #include <string>
-#include <vector>
 
 namespace compose {
 
 namespace {
 
-// The library's buffer for its error text: 8192 bytes, like every buffer the program hands it.
-constexpr int ErrorTextSize = 8192;
-
 std::string cp932Bytes(const QString& text) { return cp932::encode(text).toStdString(); }
-
-QString lastErrorText()
-{
-    std::vector<char> buffer(ErrorTextSize, '\0');
-    int length = ErrorTextSize;
-    nmail::NMailGetMessage(0, buffer, length);
-    return cp932::decode(QByteArrayView(buffer.data(), qBound(0, length, ErrorTextSize)));
-}
 
 }  // namespace
 
@@ -64,8 +53,15 @@ std::optional<QString> sendMail(const AccountSettings& account, const ProgramFol
         else
             trust.declined = true;
     }
+    // The same for a password that would cross unencrypted: asked once per press of "送信".
+    if (result < 0 && !trust.declined) {
+        const LoginConsent consent = askUnencryptedLoginIfNeeded(trust.messages, trust.window);
+        if (consent == LoginConsent::Allowed)
+            result = send();
+        trust.declined = consent == LoginConsent::Declined;
+    }
     if (result < 0)
-        return lastErrorText();
+        return lastMailFailureText();
     return std::nullopt;
 }
 

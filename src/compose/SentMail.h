@@ -29,9 +29,9 @@ struct OutgoingMail {
 // spaces, and the main window's clock text as the sending date, unchanged.
 store::HistoryRecord sentRecord(const QString& clockText, const OutgoingMail& mail);
 
-// Asking the user about an SMTP server's certificate that the system does not vouch for, at most
-// once per press of "送信": a bulk send whose first mail the user declined to trust the server
-// for does not ask again for every later one.
+// Asking the user about an SMTP server's certificate that the system does not vouch for, or about
+// sending the password to a server without TLS, at most once per press of "送信": a bulk send
+// whose first mail the user declined does not ask again for every later one.
 struct TrustQuestion {
     MessageBoxes& messages;
     QWidget* window;
@@ -41,7 +41,8 @@ struct TrustQuestion {
 // Sends the mail from the account's address through its SMTP server. For a server that asks for
 // a login, the ID and password of this run go along (what the ID/password window took over), or
 // the stored ones when none were entered yet. A certificate the system does not vouch for is
-// shown to the user, and the mail goes out once the user trusts it. Returns nothing when the
+// shown to the user, and the mail goes out once the user trusts it; so is a login that would
+// cross unencrypted, and the mail goes out once the user agrees. Returns nothing when the
 // mail was sent, otherwise the mail library's own text of what went wrong.
 std::optional<QString> sendMail(const AccountSettings& account, const ProgramFolder& folder,
                                 const OutgoingMail& mail, TrustQuestion& trust);

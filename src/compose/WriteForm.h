@@ -17,6 +17,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -120,6 +121,7 @@ private:
     };
     struct PassOutcome {
         int failed = 0;      // passes whose mail the library refused
+        QStringList missed;  // of a bulk send: each such recipient with the reason
         int unlisted = 0;    // list entries without an address-book record
         bool stopped = false;  // the user chose not to send a mail that cannot be recorded
         bool certificateDeclined = false;  // the user would not trust the SMTP server's certificate
@@ -143,4 +145,7 @@ private:
     QHash<QObject*, QString> helpTexts_;
     // The last attempt, while it did not get every mail through.
     std::optional<Attempt> unfinished_;
+    // How SaveSentRecord makes its record durable: a bulk send flushes its records once, at its
+    // end, instead of waiting for the disk before every entry.
+    store::Durability recordDurability_ = store::Durability::BeforeReturn;
 };

@@ -11,6 +11,7 @@
 #include "compose/SendChecks.h"
 #include "compose/SentMail.h"
 #include "mail/NMailSession.h"
+#include "platform/DiskSync.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -31,6 +32,17 @@ const QString SendErrorTitle = QStringLiteral("送信エラー");
 
 const compose::BoxCaptions Captions{QStringLiteral("宛先"), QStringLiteral("件名"), QStringLiteral("添付File")};
 
+// The recipients a bulk send missed, as many as a box can show, and the reason for each.
+QString missedText(const QStringList& missed)
+{
+    constexpr qsizetype Shown = 20;
+    QString text = QStringLiteral("次の%1件の宛先に送信できませんでした。\n\n").arg(missed.size()) +
+                   missed.mid(0, Shown).join(QStringLiteral("\n\n"));
+    if (missed.size() > Shown)
+        text += QStringLiteral("\n\nほか%1件").arg(missed.size() - Shown);
+    return text + QStringLiteral("\n\n「送信」を押すと、送信できなかった宛先にだけ送り直します。");
+}
+
 }  // namespace
 
 compose::OutgoingMail WriteForm::composed(const QString& recipient) const
@@ -45,7 +57,7 @@ store::StoreResult WriteForm::SaveSentRecord(int number)
     // In memory as on disk: every field cut and padded to its width.
     state_.SentRecord = store::HistoryRecord::fromBytes(record.toBytes());
     const store::StoreResult saved =
-        store::writeRecord(store::historyPath(state_.folder, store::HistoryKind::Sent), number, record);
+        store::writeRecord(store::historyPath(state_.folder, store::HistoryKind::Sent), number, record, recordDurability_);
     if (saved.ok)
         state_.CurrentRecord = static_cast<std::int16_t>(number);
     return saved;
@@ -105,6 +117,9 @@ WriteForm::PassOutcome WriteForm::sendPasses(Attempt& attempt)
         return outcome;
     }
     const nmail::NMailSmtpBatch oneSession;  // every pass goes over one SMTP session
+    // Each record is in the file before its mail goes (a program that dies keeps it); they reach
+    // the disk together when the bulk send ends, not one flush per entry.
+    recordDurability_ = store::Durability::FlushedByCaller;
     auto progress = [this](const QString& text) {
         if (hooks_.showProgress)
             hooks_.showProgress(text);
@@ -122,6 +137,12 @@ WriteForm::PassOutcome WriteForm::sendPasses(Attempt& attempt)
         }
     }
     progress({});
+    recordDurability_ = store::Durability::BeforeReturn;
+    QString error;
+    if (!syncFileSystemsOf({state_.folder.path(ProgramFolder::DataFolder)}, &error))
+        seams_.messages.warn(this, QStringLiteral("送信履歴をディスクに書き込めませんでした。\n%1").arg(error), SendErrorTitle);
+    if (!outcome.missed.isEmpty())
+        seams_.messages.show(this, missedText(outcome.missed), SendErrorTitle, MessageButtons::Ok, MessageIcon::None);
     return outcome;
 }
 
@@ -155,7 +176,11 @@ bool WriteForm::sendPass(int pass, const QString& recipient, Attempt& attempt, b
     outcome.certificateDeclined = trust.declined;
     if (failure) {
         ++outcome.failed;
-        seams_.messages.show(this, *failure, SendErrorTitle, MessageButtons::Ok, MessageIcon::None);
+        // A bulk send says once, at its end, whom it missed: not one box per entry.
+        if (attempt.bulk)
+            outcome.missed.append(QStringLiteral("%1: %2").arg(recipient, *failure));
+        else
+            seams_.messages.show(this, *failure, SendErrorTitle, MessageButtons::Ok, MessageIcon::None);
     } else {
         attempt.delivered.insert(pass);
     }

@@ -11,7 +11,7 @@ MailOptions& options()
 ConnectionSettings connectionSettings()
 {
     const MailOptions& o = options();
-    return {o.timeout, o.caFile, o.trustFile, o.rateWindow, o.rateFloorBytes};
+    return {o.timeout, o.caFile, o.trustFile, o.securityFile, o.rateWindow, o.rateFloorBytes};
 }
 
 }  // namespace nmail

@@ -1,8 +1,9 @@
 #pragma once
 // Settings of the mail layer that the mail-library calls themselves do not carry: network
-// timeouts, the certificate authorities to trust, which ports speak TLS from the first byte,
-// and the account used for SMTP AUTH. The program sets the SMTP account from its stored ID and
-// password; tests also shorten the timeout and hand in their own test CA.
+// timeouts, the certificate authorities to trust, the files of trusted certificates and of what
+// each server offered, which ports speak TLS from the first byte, and the account used for SMTP
+// AUTH. The program sets the SMTP account from its stored ID and password; tests also shorten
+// the timeout and hand in their own test CA.
 
 #include "mail/net/ConnectionSettings.h"
 
@@ -25,12 +26,13 @@ struct MailOptions {
     // The file of certificates the user trusted for one server each (CertificateTrust.h); empty
     // means none is trusted beyond the CAs.
     QString trustFile;
+    // The file that remembers which servers spoke TLS and where the user allowed an unencrypted
+    // password (ServerSecurity.h); empty means nothing is remembered or allowed.
+    QString securityFile;
     // Ports that speak TLS from the first byte; on every other port STARTTLS/STLS is used when
     // the server offers it.
     std::set<int> implicitTlsPorts{995, 465};
-    // Mail submission ports: a client logs in there whenever the server offers AUTH.
-    std::set<int> submissionPorts{587, 465};
-    // The account for SMTP AUTH, used only when the server asks for it.
+    // The account for SMTP AUTH, used whenever the server offers AUTH.
     QString smtpUserId;
     QString smtpPassword;
     // Told the path and inode of every file the attachment expansion is about to name (once its

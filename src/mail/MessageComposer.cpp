@@ -6,6 +6,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeDatabase>
 #include <QRandomGenerator>
 #include <QStringList>
 
@@ -24,6 +25,10 @@ QByteArray randomToken()
            QByteArray::number(QRandomGenerator::global()->generate64(), 36);
 }
 
+// 57 bytes make one base64 line of 76 characters; a chunk of whole lines encodes on its own.
+constexpr qint64 LineBytes = 57;
+constexpr qint64 ChunkBytes = LineBytes * 4096;
+
 QByteArray base64Lines(const QByteArray& data)
 {
     const QByteArray encoded = data.toBase64();
@@ -32,6 +37,13 @@ QByteArray base64Lines(const QByteArray& data)
     for (qsizetype i = 0; i < encoded.size(); i += 76)
         out += encoded.mid(i, 76) + "\r\n";
     return out;
+}
+
+// What base64Lines makes of size bytes.
+qint64 base64LinesSize(qint64 size)
+{
+    const qint64 lines = (size + LineBytes - 1) / LineBytes;
+    return (size + 2) / 3 * 4 + 2 * lines;
 }
 
 // Characters a 7bit text line may carry besides those ISO-2022-JP encodes: no NUL and no other
@@ -78,22 +90,52 @@ QByteArray legacyName(const QString& name)
     return plain ? name.toLatin1() : encodeWords(name);
 }
 
-std::optional<QByteArray> attachmentPart(const QString& path, QString* error)
+QByteArray attachmentHeader(const QString& path)
+{
+    const QString name = QFileInfo(path).fileName();
+    // Typed by the name as every desktop does; a receiver's filter reads a PDF sent as
+    // octet-stream as a disguised one.
+    static const QMimeDatabase types;
+    const QByteArray type = types.mimeTypeForFile(name, QMimeDatabase::MatchExtension).name().toLatin1();
+    return "Content-Type: " + type + ";\r\n name=\"" + legacyName(name) + "\"\r\n"
+           "Content-Disposition: attachment;\r\n " + rfc2231Parameter("filename", name) + "\r\n"
+           "Content-Transfer-Encoding: base64\r\n\r\n";
+}
+
+bool readable(const QString& path, QString* error)
 {
     QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("添付ファイルを読めません: %1").arg(path);
-        return std::nullopt;
-    }
-    const QString name = QFileInfo(path).fileName();
-    const QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
+    if (QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly))
+        return true;
+    *error = QStringLiteral("添付ファイルを読めません: %1").arg(path);
+    return false;
+}
+
+// Encodes the file in whole lines a chunk at a time; false when it cannot be read or no longer
+// has the size the mail announced.
+bool writeFile(const QString& path, qint64 size, const ComposedMail::Sink& sink, QString* error)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("添付ファイルを読めません: %1 (%2)").arg(path, file.errorString());
-        return std::nullopt;
+        return false;
     }
-    return "Content-Type: application/octet-stream;\r\n name=\"" + legacyName(name) + "\"\r\n"
-           "Content-Disposition: attachment;\r\n " + rfc2231Parameter("filename", name) + "\r\n"
-           "Content-Transfer-Encoding: base64\r\n\r\n" + base64Lines(data);
+    qint64 done = 0;
+    while (done < size) {
+        const QByteArray chunk = file.read(std::min(ChunkBytes, size - done));
+        if (chunk.isEmpty()) {
+            *error = QStringLiteral("添付ファイルが送信中に変わりました: %1").arg(path);
+            return false;
+        }
+        done += chunk.size();
+        if (!sink(base64Lines(chunk)))
+            return false;
+    }
+    if (!file.atEnd()) {
+        *error = QStringLiteral("添付ファイルが送信中に変わりました: %1").arg(path);
+        return false;
+    }
+    return true;
 }
 
 QByteArray headerBlock(const OutgoingMail& mail)
@@ -120,27 +162,55 @@ QByteArray headerBlock(const OutgoingMail& mail)
 
 }  // namespace
 
-std::optional<QByteArray> composeMail(const OutgoingMail& mail, QString* error)
+std::optional<ComposedMail> composeMail(const OutgoingMail& mail, QString* error)
 {
-    QList<QByteArray> attachments;
-    for (const QString& path : mail.attachmentPaths) {
-        auto part = attachmentPart(path, error);
-        if (!part)
-            return std::nullopt;
-        attachments.append(*part);
-    }
+    ComposedMail composed;
     const QByteArray text = textPart(mail.body);
-    if (attachments.isEmpty())
-        return headerBlock(mail) + text;
-
+    if (mail.attachmentPaths.isEmpty()) {
+        composed.pieces_.append({headerBlock(mail) + text, {}, 0});
+        return composed;
+    }
     const QByteArray boundary = "=_tessaly_" + randomToken();
-    QByteArray out = headerBlock(mail);
-    out += "Content-Type: multipart/mixed;\r\n boundary=\"" + boundary + "\"\r\n\r\n";
-    out += "This is a multi-part message in MIME format.\r\n";
-    for (const QByteArray& part : QList<QByteArray>{text} + attachments)
-        out += "\r\n--" + boundary + "\r\n" + part;
-    out += "\r\n--" + boundary + "--\r\n";
-    return out;
+    QByteArray head = headerBlock(mail);
+    head += "Content-Type: multipart/mixed;\r\n boundary=\"" + boundary + "\"\r\n\r\n";
+    head += "This is a multi-part message in MIME format.\r\n";
+    head += "\r\n--" + boundary + "\r\n" + text;
+    composed.pieces_.append({head, {}, 0});
+    for (const QString& path : mail.attachmentPaths) {
+        if (!readable(path, error))
+            return std::nullopt;
+        composed.pieces_.append({"\r\n--" + boundary + "\r\n" + attachmentHeader(path), path, QFileInfo(path).size()});
+    }
+    composed.pieces_.append({"\r\n--" + boundary + "--\r\n", {}, 0});
+    return composed;
+}
+
+qint64 ComposedMail::size() const
+{
+    qint64 total = 0;
+    for (const Piece& piece : pieces_)
+        total += piece.bytes.size() + (piece.file.isEmpty() ? 0 : base64LinesSize(piece.fileSize));
+    return total;
+}
+
+bool ComposedMail::writeTo(const Sink& sink, QString* error) const
+{
+    for (const Piece& piece : pieces_) {
+        if (!sink(piece.bytes))
+            return false;
+        if (!piece.file.isEmpty() && !writeFile(piece.file, piece.fileSize, sink, error))
+            return false;
+    }
+    return true;
+}
+
+std::optional<QByteArray> ComposedMail::bytes(QString* error) const
+{
+    QByteArray all;
+    all.reserve(static_cast<qsizetype>(size()));
+    if (!writeTo([&all](const QByteArray& piece) { return all += piece, true; }, error))
+        return std::nullopt;
+    return all;
 }
 
 }  // namespace nmail

@@ -1,21 +1,17 @@
 #include "mail/NMailSession.h"
 
 #include "mail/AttachmentWriter.h"
-#include "mail/AddressList.h"
 #include "mail/HeaderDigest.h"
 #include "mail/MailOptions.h"
-#include "mail/MessageComposer.h"
 #include "mail/MessageDecoder.h"
-#include "mail/OutgoingMailCheck.h"
 #include "mail/ParsedMail.h"
 #include "mail/pop3/Pop3Client.h"
-#include "mail/SmtpSender.h"
+#include "mail/trust/ServerSecurity.h"
+#include "mail/smtp/SmtpSending.h"
 #include "platform/Cp932.h"
 #include "platform/TextFields.h"
 
 #include <QFileInfo>
-
-#include <curl/curl.h>
 
 #include <map>
 #include <memory>
@@ -30,6 +26,8 @@ struct LibraryState {
     std::map<int, std::unique_ptr<Pop3Client>> sessions;
     // The certificate the last failed connection refused, for the user to decide on.
     std::optional<CertificateFacts> untrusted;
+    // The server the last failed login would have sent a password to unencrypted.
+    std::optional<QString> unencryptedLogin;
     QString lastError;
     // The mail last fetched: the caller asks for its parts one call at a time.
     int fetchedHandle = 0;
@@ -55,6 +53,16 @@ int failWith(const QString& text)
 {
     state().lastError = text;
     return -1;
+}
+
+// Every call that does mail work starts with a clean slate: a failure text or a question left
+// from an earlier call must not read as this call's.
+void startCall()
+{
+    LibraryState& s = state();
+    s.lastError.clear();
+    s.untrusted.reset();
+    s.unencryptedLogin.reset();
 }
 
 QString fromCp932(std::string_view bytes)
@@ -178,7 +186,7 @@ int fillStatus(const DecodedMail* mail, std::span<char> subject, std::span<char>
 
 int NMailInitializeWinSock()
 {
-    return curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK ? 0 : -1;
+    return 0;  // Qt's network layer needs no preparing
 }
 
 int NMailSetOption(int option, int value)
@@ -191,7 +199,7 @@ int NMailSetOption(int option, int value)
 
 int NMailPop3Connect(std::string_view server)
 {
-    state().untrusted.reset();
+    startCall();
     const auto address = ServerAddress::parse(fromCp932(server), MailProtocol::Pop3);
     if (!address)
         return failWith(QStringLiteral("POP3サーバーの指定が正しくありません: %1").arg(fromCp932(server)));
@@ -209,21 +217,28 @@ int NMailPop3Connect(std::string_view server)
 
 int NMailPop3Authenticate(int handle, std::string_view userId, std::string_view password, int apop)
 {
+    startCall();
     Pop3Client* pop = session(handle);
     if (!pop)
         return -1;
     const int count = pop->login(fromCp932(userId), fromCp932(password), apop != 0);
-    return count < 0 ? failWith(pop->error()) : count;
+    if (count >= 0)
+        return count;
+    if (pop->failure().kind == MailFailure::Kind::ConsentNeeded)
+        state().unencryptedLogin = pop->failure().server;
+    return failWith(pop->error());
 }
 
 int NMailPop3GetMailStatus(int handle, int number, std::span<char> subject, std::span<char> date,
                            std::span<char> sender, std::span<char> header, int)
 {
+    startCall();
     return fillStatus(fetch(handle, number), subject, date, sender, header);
 }
 
 int NMailPop3GetMailSize(int handle, int number)
 {
+    startCall();
     Pop3Client* pop = session(handle);
     qint64 size = pop ? pop->listedSize(number) : -1;
     if (pop && size < 0)
@@ -239,6 +254,7 @@ int NMailPop3GetMailSize(int handle, int number)
 int NMailPop3GetMail(int handle, int number, std::span<char> subject, std::span<char> date,
                      std::span<char> sender, std::span<char> header, std::span<char> text, int, int)
 {
+    startCall();
     const DecodedMail* mail = fetch(handle, number);
     if (!putEncoded(text, mail ? state().fetchedBytes.text : QByteArray(), std::numeric_limits<qsizetype>::max()))
         state().fetchedLoss |= MailLoss::TextCut;
@@ -249,6 +265,7 @@ int NMailAttachmentFileFirst(int, std::span<char>, std::span<char>, std::span<ch
                              std::span<char> header, std::span<char> text, std::string_view folder,
                              std::string_view, std::string_view wholeMail, int)
 {
+    startCall();
     LibraryState& s = state();
     // The whole mail the caller rebuilt holds no attachment data; the raw mail kept from the
     // fetch does, as long as it is the same mail.
@@ -288,6 +305,7 @@ int NMailAttachmentFileClose(int)
 
 int NMailPop3DeleteMail(int handle, int number)
 {
+    startCall();
     Pop3Client* pop = session(handle);
     if (!pop)
         return -1;
@@ -296,6 +314,7 @@ int NMailPop3DeleteMail(int handle, int number)
 
 int NMailPop3Close(int handle)
 {
+    startCall();
     LibraryState& s = state();
     if (s.fetchedHandle == handle)
         forgetFetched();
@@ -310,6 +329,7 @@ int NMailPop3Close(int handle)
 
 int NMailPop3Abort(int handle)
 {
+    startCall();
     LibraryState& s = state();
     if (s.fetchedHandle == handle)
         forgetFetched();
@@ -318,6 +338,7 @@ int NMailPop3Abort(int handle)
 
 int NMailPop3GetMailUidl(int handle, int number, std::span<char> uidl)
 {
+    startCall();
     Pop3Client* pop = session(handle);
     putBytes(uidl, pop ? pop->uniqueId(number) : QByteArray(), std::numeric_limits<qsizetype>::max());
     return pop ? 0 : -1;
@@ -354,12 +375,27 @@ std::optional<CertificateFacts> NMailUntrustedCertificate()
 
 int NMailTrustCertificate(const CertificateFacts& certificate)
 {
+    startCall();
     QString error;
     if (certificate.sha256.isEmpty())
         return failWith(QStringLiteral("証明書がないので信頼できません"));
     return TrustedCertificates(options().trustFile).trust(certificate, &error)
                ? 0
                : failWith(QStringLiteral("信頼した証明書を保存できません: %1 (%2)").arg(options().trustFile, error));
+}
+
+std::optional<QString> NMailUnencryptedLoginServer()
+{
+    return state().unencryptedLogin;
+}
+
+int NMailAllowUnencryptedLogin(const QString& server)
+{
+    startCall();
+    QString error;
+    return ServerSecurity(options().securityFile).allowPlainText(server, &error)
+               ? 0
+               : failWith(QStringLiteral("同意を保存できません: %1 (%2)").arg(options().securityFile, error));
 }
 
 int NMailGetMessage(int, std::span<char> buffer, int& length)
@@ -370,34 +406,30 @@ int NMailGetMessage(int, std::span<char> buffer, int& length)
     return 0;
 }
 
+NMailSmtpBatch::NMailSmtpBatch() : pool_(std::make_unique<SmtpSessionPool>()) {}
+
+NMailSmtpBatch::~NMailSmtpBatch() = default;
+
 int NMailSmtpSendMail(std::string_view server, std::string_view to, std::string_view cc,
                       std::string_view bcc, std::string_view from, std::string_view subject,
                       std::string_view body, std::string_view header, std::string_view attachments,
                       int)
 {
-    state().untrusted.reset();
-    const auto address = ServerAddress::parse(fromCp932(server), MailProtocol::Smtp);
-    if (!address)
-        return failWith(QStringLiteral("SMTPサーバーの指定が正しくありません: %1").arg(fromCp932(server)));
-    QString error;
-    const auto mail = checkedOutgoingMail(fromCp932(to), fromCp932(cc), fromCp932(bcc), fromCp932(from), fromCp932(subject),
-                                  fromCp932(body), fromCp932(header), fromCp932(attachments), &error);
-    if (!mail)
-        return failWith(error);
-    const auto message = composeMail(*mail, &error);
-    if (!message)
-        return failWith(error);
-    SmtpEnvelope envelope{QString::fromLatin1(mail->from.addrSpec), {}};
-    for (const Mailbox& recipient : mail->to + mail->cc + mail->bcc)
-        envelope.recipients.append(QString::fromLatin1(recipient.addrSpec));
-    return sendMail(*address, envelope, *message, &error, &state().untrusted) ? 0 : failWith(error);
+    startCall();
+    const OutgoingTexts texts{fromCp932(server),  fromCp932(to),   fromCp932(cc),     fromCp932(bcc),        fromCp932(from),
+                              fromCp932(subject), fromCp932(body), fromCp932(header), fromCp932(attachments)};
+    const SendOutcome outcome = sendOutgoing(texts, {options().smtpUserId, options().smtpPassword}, connectionSettings());
+    if (outcome.sent)
+        return 0;
+    state().untrusted = outcome.untrusted;
+    state().unencryptedLogin = outcome.unencryptedLogin;
+    return failWith(outcome.error);
 }
 
 int NMailEndWinSock()
 {
     forgetFetched();
     state().sessions.clear();
-    curl_global_cleanup();
     return 0;
 }
 

@@ -9,6 +9,10 @@
 //
 // Network waits, trusted CAs, implicit-TLS ports and the SMTP AUTH account come from
 // nmail::options() (MailOptions.h).
+//
+// Each call that talks to a server or writes a file first forgets the failure text and the
+// questions (certificate, unencrypted password) an earlier call left; the queries and
+// NMailAttachmentFileClose keep them.
 
 #include "mail/MailBytes.h"
 #include "mail/trust/CertificateTrust.h"
@@ -19,6 +23,8 @@
 #include <string_view>
 
 namespace nmail {
+
+class SmtpSessionPool;
 
 // Prepares the network layer for the whole run. The result is not relied on.
 int NMailInitializeWinSock();
@@ -112,14 +118,23 @@ std::optional<CertificateFacts> NMailUntrustedCertificate();
 // connections to that server accept exactly this certificate. Returns 0, or a negative value.
 int NMailTrustCertificate(const CertificateFacts& certificate);
 
+// The server ("host:port") the last failed NMailPop3Authenticate or NMailSmtpSendMail would have
+// sent a password to without TLS, had the user agreed; nothing was sent. nullopt when that
+// failure was another. The same call may be made again once the user agreed.
+std::optional<QString> NMailUnencryptedLoginServer();
+
+// Records the user's consent to send the password to server unencrypted (kept in
+// options().securityFile). A server that spoke TLS before is refused all the same.
+int NMailAllowUnencryptedLogin(const QString& server);
+
 // Copies the text of the last failure into buffer; length is the buffer size in and the
 // number of bytes written out.
 int NMailGetMessage(int flag, std::span<char> buffer, int& length);
 
-// While one of these lives, consecutive NMailSmtpSendMail calls share their SMTP connections: a
-// send to the server (and with the login) of an earlier one goes over the open session instead
-// of a new connection, TLS handshake and login. Each call still returns its own result and
-// failure text. The sessions end with the outermost batch.
+// While one of these lives, consecutive NMailSmtpSendMail calls share one SMTP connection: a send
+// to the server (and with the login) of the one before goes over the open session instead of a
+// new connection, TLS handshake and login. Each call still returns its own result and failure
+// text. The session ends with the outermost batch.
 class NMailSmtpBatch {
 public:
     NMailSmtpBatch();
@@ -128,15 +143,17 @@ public:
     NMailSmtpBatch& operator=(const NMailSmtpBatch&) = delete;
 
 private:
-    bool ownsPool_ = false;  // false inside an outer batch, whose pool is used
+    std::unique_ptr<SmtpSessionPool> pool_;
 };
 
 // Sends one mail. to (and cc, bcc) are RFC 5322 address lists ("a@example.jp, \"Yamada, Taro\"
 // <taro@example.jp>"); the envelope goes to their bare addresses. attachments holds file paths
 // joined with ",". header holds extra header lines (may be empty). Nothing reaches the server
 // when a text that goes into a header or an SMTP command holds a line break or NUL, when an
-// address is not one, or when there is no sender. Returns 0, or a negative value on any
-// failure.
+// address is not one, or when there is no sender. The server given as "host" or "host:port"
+// (25 by default; 465 speaks TLS at once, others move to TLS with STARTTLS when offered); the
+// program logs in with the SMTP account of options() whenever one is set and the server offers
+// AUTH. Returns 0, or a negative value on any failure (also when only some recipients got it).
 int NMailSmtpSendMail(std::string_view server, std::string_view to, std::string_view cc,
                       std::string_view bcc, std::string_view from, std::string_view subject,
                       std::string_view body, std::string_view header, std::string_view attachments,

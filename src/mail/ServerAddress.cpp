@@ -38,15 +38,6 @@ std::optional<ServerAddress> ServerAddress::parse(const QString& text, MailProto
     return address;
 }
 
-std::string ServerAddress::url(MailProtocol protocol, const QString& path) const
-{
-    QString scheme = protocol == MailProtocol::Pop3 ? QStringLiteral("pop3") : QStringLiteral("smtp");
-    if (implicitTls)
-        scheme += u's';
-    const QString hostPart = host.contains(u':') ? u'[' + host + u']' : host;
-    return QStringLiteral("%1://%2:%3%4").arg(scheme, hostPart).arg(port).arg(path).toStdString();
-}
-
 QString ServerAddress::display() const
 {
     return QStringLiteral("%1:%2").arg(host).arg(port);

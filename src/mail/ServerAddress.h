@@ -4,7 +4,6 @@
 #include <QString>
 
 #include <optional>
-#include <string>
 
 namespace nmail {
 
@@ -17,9 +16,6 @@ struct ServerAddress {
 
     // Parses the user's text; nullopt for an empty host or a port outside 1..65535.
     static std::optional<ServerAddress> parse(const QString& text, MailProtocol protocol);
-
-    // The libcurl URL of the server with the given path (which starts with "/" or is empty).
-    std::string url(MailProtocol protocol, const QString& path = {}) const;
 
     QString display() const;
 };

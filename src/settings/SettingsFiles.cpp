@@ -120,3 +120,16 @@ SaveResult SaveAccount(const ProgramFolder& folder, const QString& userId,
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     return {};
 }
+
+AccountFileAccess NarrowAccountFile(const ProgramFolder& folder, QString* error)
+{
+    const QString path = folder.path(AccountFilePath);
+    const QFileDevice::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther |
+                                            QFile::WriteOther | QFile::ExeOther;
+    if (!QFileInfo::exists(path) || !(QFile::permissions(path) & others))
+        return AccountFileAccess::Private;
+    if (QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner))
+        return AccountFileAccess::Narrowed;
+    *error = path;
+    return AccountFileAccess::Open;
+}

@@ -41,6 +41,16 @@ struct StoredAccount {
 // Reads the account file; missing file or keys give empty texts.
 StoredAccount ReadAccount(const ProgramFolder& folder);
 
+enum class AccountFileAccess {
+    Private,   // readable by its owner only, or not there
+    Narrowed,  // others could read it; now only its owner can
+    Open,      // others can read it and it could not be narrowed (error says why)
+};
+
+// Narrows the account file to its owner when group or others may read or write it: it holds the
+// password, and a file copied, restored or written by hand keeps whatever mode it came with.
+AccountFileAccess NarrowAccountFile(const ProgramFolder& folder, QString* error);
+
 // With store: writes "NAME", "NAME2" and "NAME3" = "1". Without: writes only "NAME3" = "0" and
 // leaves stored values alone. The file is kept readable by its owner only. A user ID or password
 // that would not read back exactly as given (over 255 bytes in code page 932, or holding a

@@ -13,6 +13,7 @@
 namespace {
 
 const QString TrustFile = QStringLiteral("\\★MAilData\\trusted-certificates.txt");
+const QString SecurityFile = QStringLiteral("\\★MAilData\\server-security.txt");
 
 QString dateText(const QDateTime& when)
 {
@@ -31,6 +32,15 @@ QString fingerprintLines(const nmail::CertificateFacts& facts)
 void useTrustedCertificatesOf(const ProgramFolder& folder)
 {
     nmail::options().trustFile = folder.path(TrustFile);
+    nmail::options().securityFile = folder.path(SecurityFile);
+}
+
+QString lastMailFailureText()
+{
+    std::vector<char> reason(8192);
+    int length = static_cast<int>(reason.size());
+    nmail::NMailGetMessage(0, reason, length);
+    return cp932::decode(QByteArray(reason.data(), length));
 }
 
 bool askToTrustCertificate(MessageBoxes& messages, QWidget* parent, const nmail::CertificateFacts& facts)
@@ -61,9 +71,6 @@ bool askToTrustCertificate(MessageBoxes& messages, QWidget* parent, const nmail:
         return false;
     if (nmail::NMailTrustCertificate(facts) == 0)
         return true;
-    std::vector<char> reason(8192);
-    int length = static_cast<int>(reason.size());
-    nmail::NMailGetMessage(0, reason, length);
-    messages.warn(parent, cp932::decode(QByteArray(reason.data(), length)), QStringLiteral("エラー"));
+    messages.warn(parent, lastMailFailureText(), QStringLiteral("エラー"));
     return false;
 }

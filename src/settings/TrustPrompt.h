@@ -8,10 +8,15 @@
 #include "platform/ProgramFolder.h"
 
 class MessageBoxes;
+class QString;
 class QWidget;
 
-// Points the mail layer at the file of trusted certificates in the data folder.
+// Points the mail layer at the program's own files in the data folder: the certificates the user
+// trusted, and what each server offered before and was allowed (server-security.txt).
 void useTrustedCertificatesOf(const ProgramFolder& folder);
+
+// The mail library's text for its last failure.
+QString lastMailFailureText();
 
 // Shows the certificate's server, subject, issuer, validity, SHA-256 fingerprint and problems
 // (with a warning when it replaces a certificate trusted before) and asks whether to trust it

@@ -4,7 +4,9 @@
 
 #include "app/Forms.h"
 #include "mail/MailOptions.h"
+#include "mail/NMailSession.h"
 #include "settings/SettingsFiles.h"
+#include "settings/TrustPrompt.h"
 #include "store/HistoryFile.h"
 #include "MailServers.h"
 #include "ScriptedFileDialogs.h"
@@ -31,6 +33,13 @@ struct CheckMailProgram {
     {
         nmail::options().caFile = servers.caFile();
         nmail::options().timeout = std::chrono::seconds(10);
+    }
+
+    // The user agreed to send the password unencrypted to server (a scripted one without TLS).
+    void allowUnencryptedLogin(const QString& server) const
+    {
+        useTrustedCertificatesOf(program.folder());
+        nmail::NMailAllowUnencryptedLogin(server);
     }
 
     // Every record of the received history, in order.

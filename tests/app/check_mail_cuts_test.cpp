@@ -10,7 +10,9 @@
 #include "app/CheckMail.h"
 #include "app/Forms.h"
 #include "mail/MailOptions.h"
+#include "mail/NMailSession.h"
 #include "settings/SettingsFiles.h"
+#include "settings/TrustPrompt.h"
 #include "store/HistoryFile.h"
 #include "CuttingProxy.h"
 #include "MailServers.h"
@@ -78,6 +80,9 @@ ScriptedCheck checkAgainst(const ScriptedServer& server)
     ProgramState state(program.folder());
     state.account.Pop3Server = server.address();
     SaveAccount(program.folder(), QStringLiteral("tessa"), QStringLiteral("secret"), true);
+    // The scripted server speaks no TLS: the user agreed to the password in clear before.
+    useTrustedCertificatesOf(program.folder());
+    nmail::NMailAllowUnencryptedLogin(server.address());
     {
         Forms forms(state, seams.seams(), files);
         CheckMail(forms);
@@ -211,6 +216,8 @@ private slots:
         proxy = std::make_unique<CuttingProxy>(servers.port("POP3_PORT"));
         p = std::make_unique<CheckMailProgram>(QStringLiteral("127.0.0.1:%1").arg(proxy->port()));
         QVERIFY(SaveAccount(p->program.folder(), User, MailServers::password(User), true).ok);
+        // run-cuts.sh also runs this over servers without TLS.
+        p->allowUnencryptedLogin(p->state.account.Pop3Server);
     }
 
     // Also measures how many bytes a whole check moves, so cuts can be spread over it.

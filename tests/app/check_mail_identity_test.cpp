@@ -87,6 +87,7 @@ class CheckMailIdentityTest : public QObject {
     {
         if (!p)
             p = CheckMailProgram::withAccount(server.address(), User);
+        p->allowUnencryptedLogin(server.address());
         p->state.account.Pop3Server = server.address();
         CheckMail(p->forms);
     }
@@ -173,6 +174,7 @@ private slots:
         const QByteArray a = mail("whole", "w");
         ScriptedServer server({opening({{"w", a}}) + retrieve(1, a) + dele(1) + Quit});
         p = CheckMailProgram::withAccount(server.address(), User);
+        p->allowUnencryptedLogin(server.address());
         const QString path = store::historyPath(p->program.folder(), store::HistoryKind::Received);
         store::HistoryRecord earlier;
         earlier.Subject = QStringLiteral("earlier");
@@ -197,6 +199,7 @@ private slots:
         const QByteArray a = mail("again", "g");
         ScriptedServer server({opening({{"g", a}}) + retrieve(1, a) + dele(1) + Quit});
         p = CheckMailProgram::withAccount(server.address(), User);
+        p->allowUnencryptedLogin(server.address());
         p->program.write(QStringLiteral("添付フォルダ/left over.bin"), "half");
         p->program.write(QStringLiteral("添付フォルダ/taken.bin"), "another mail's");
         auto inode = [this](const char* name) {

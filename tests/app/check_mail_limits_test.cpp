@@ -63,6 +63,7 @@ class CheckMailLimitsTest : public QObject {
     void checkWith(const ScriptedServer& server)
     {
         p = CheckMailProgram::withAccount(server.address(), User);
+        p->allowUnencryptedLogin(server.address());
         QVERIFY(p);
         CheckMail(p->forms);
     }
@@ -173,6 +174,7 @@ private slots:
         mail.replace("see the files", text);
         ScriptedServer server({opening("100") + retrieveAndDelete(mail)});
         p = CheckMailProgram::withAccount(server.address(), User);
+        p->allowUnencryptedLogin(server.address());
         QTemporaryDir elsewhere;
         const QString target = elsewhere.filePath(QStringLiteral("target"));
         QVERIFY(QFile(target).open(QIODevice::WriteOnly));

@@ -11,6 +11,7 @@
 #include "TempProgramFolder.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -102,6 +103,25 @@ private slots:
         QCOMPARE(p.state.account.Pop3Server, QStringLiteral("p"));
         QCOMPARE(p.state.account.UseApop, std::int16_t(1));
         QVERIFY(!visibleOptionForm());
+    }
+
+    // The account file holds the password: one others can read (copied, restored, written by
+    // hand) is narrowed to its owner at start and the user told, once.
+    void accountFileReadableByOthersIsNarrowedAndToldOnce()
+    {
+        Program p;
+        p.program.write(QStringLiteral("zelvin.ini"), "SMTP=s\r\nPOP3=p\r\nMAIL=m\r\nAPOP=0\r\n");
+        p.program.write(QStringLiteral("★MAilData/iniIdPass.ini"), "[EXEINI]\r\nNAME=tessa\r\nNAME2=secret\r\nNAME3=1\r\n");
+        const QString account = p.program.file(QStringLiteral("★MAilData/iniIdPass.ini"));
+        QVERIFY(QFile::setPermissions(account, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+        p.main().Form_Load();
+        QCOMPARE(QFile::permissions(account), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        QCOMPARE(p.seams.messages.shown.size(), 1);
+        QCOMPARE(p.seams.messages.shown.first().icon, MessageIcon::Warning);
+        QVERIFY2(p.seams.messages.shown.first().text.contains(QStringLiteral("iniIdPass.ini")),
+                 qPrintable(p.seams.messages.shown.first().text));
+        p.main().Form_Load();  // the next start finds it private
+        QCOMPARE(p.seams.messages.shown.size(), 1);
     }
 
     void helpTextsFollowTheMouse()

@@ -53,7 +53,7 @@ private slots:
         ScriptedFileDialogs files;
         files.answers.enqueue(attachment);
         ProgramState state(program.folder());
-        state.account.SmtpServer = servers.server("SMTP_PORT");
+        state.account.SmtpServer = servers.smtpServer("SMTP_PORT");
         state.account.MailAddress = QStringLiteral("tessa@example.jp");
         Forms forms(state, seams.seams(), files);
         MainForm& main = forms.mainForm();

@@ -58,7 +58,7 @@ private slots:
         servers.empty(User);
         CheckMailProgram p(servers.server("POP3_PORT"));
         QVERIFY(SaveAccount(p.program.folder(), User, MailServers::password(User), true).ok);
-        p.state.account.SmtpServer = servers.server("SMTP_PORT");
+        p.state.account.SmtpServer = servers.smtpServer("SMTP_PORT");
         p.state.account.MailAddress = QStringLiteral("tessa@example.jp");
         // Text code page 932 cannot hold is sent as "?" once the user agrees (the scripted
         // boxes answer a question with "はい").

@@ -36,7 +36,7 @@ private slots:
 
     void mailArrivesWithItsJapaneseSubjectAndIsRecorded()
     {
-        ComposeFixture c(true, servers.server("SMTP_PORT"));
+        ComposeFixture c(true, servers.smtpServer("SMTP_PORT"));
         nmail::options().caFile = servers.caFile();  // the server offers STARTTLS
         const QString subject = QStringLiteral("送信テストの件名です：日本語と漢字");
         WriteForm& form = *c.form;
@@ -58,8 +58,8 @@ private slots:
         QCOMPARE(mail.subject, subject);
         QCOMPARE(mail.textCharset, QByteArray("iso-2022-jp"));
         // Sent untrimmed: the spaces around the body arrive.
-        QCOMPARE(mail.text.value_or(QString()), QStringLiteral("  本文です。\r\n二行目  \r\n"));
-        QCOMPARE(iconvFromIso2022Jp(mail.textBytes).value_or(QString()), QStringLiteral("  本文です。\r\n二行目  \r\n"));
+        QCOMPARE(withLf(mail.text.value_or(QString())), QStringLiteral("  本文です。\n二行目  \n"));
+        QCOMPARE(withLf(iconvFromIso2022Jp(mail.textBytes).value_or(QString())), QStringLiteral("  本文です。\n二行目  \n"));
 
         // The record keeps the trimmed texts: subject and body as written, no spaces around.
         const QByteArray record = c.sentFile();
@@ -72,7 +72,7 @@ private slots:
 
     void serverThatAsksForALoginGetsTheStoredAccount()
     {
-        ComposeFixture c(true, servers.server("SMTP_AUTH_PORT"));
+        ComposeFixture c(true, servers.smtpServer("SMTP_AUTH_PORT"));
         nmail::options().caFile = servers.caFile();
         // Nothing entered in this run: the account stored by the ID/password window is the login.
         QVERIFY(SaveAccount(c.program.folder(), Mailbox, MailServers::password(Mailbox), true).ok);
@@ -83,7 +83,7 @@ private slots:
         QCOMPARE(servers.mails(Mailbox).size(), 2);
 
         // A wrong password entered for this run wins over the stored one, and the server says no.
-        ComposeFixture wrong(true, servers.server("SMTP_AUTH_PORT"));
+        ComposeFixture wrong(true, servers.smtpServer("SMTP_AUTH_PORT"));
         QVERIFY(SaveAccount(wrong.program.folder(), Mailbox, MailServers::password(Mailbox), true).ok);
         wrong.state.account.UserId = Mailbox;
         wrong.state.account.Password = QStringLiteral("typed-wrong");

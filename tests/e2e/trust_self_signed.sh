@@ -25,6 +25,7 @@ program=$(program_folder_copy "$built")
 printf 'SMTP=127.0.0.1:%s\r\nPOP3=127.0.0.1:%s\r\nMAIL=trust@localhost\r\nAPOP=0\r\n' \
   "$SMTP_PORT" "$POP3_PORT" >"$program/zelvin.ini"
 printf '[EXEINI]\r\nNAME=trust\r\nNAME2=secret-trust\r\nNAME3=1\r\n' >"$program/★MAilData/iniIdPass.ini"
+chmod 600 "$program/★MAilData/iniIdPass.ini"  # it holds the password: the program narrows any other file and says so
 history="$program/★MAilData/zeldata2.data"
 program_log=$work/tessaly.log
 

@@ -34,6 +34,7 @@ struct PythonReading {
         QString fileName;
         QByteArray data;
         QString legacyName;  // name="..." of Content-Type, for readers without RFC 2231
+        QString contentType;  // "application/pdf"
     };
     QList<Attachment> attachments;
     QStringList envelopeTo;  // RCPT TO, for the SMTP server's spool copy only
@@ -74,6 +75,18 @@ inline std::optional<QByteArray> run(const QString& program, const QStringList& 
 
 }  // namespace oracle_detail
 
+// The text with LF line ends: a Maildir keeps mail as the delivering server writes it (Postfix
+// with LF, aiosmtpd as it came, CR LF), and the text is the same either way.
+inline QString withLf(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+
+// The header lines the client wrote: without the trace lines a delivering server puts before them
+// (Return-Path, Delivered-To, Received and their continuations), which are its own.
+inline QStringList clientHeaderLines(const QStringList& lines)
+{
+    const auto date = std::find_if(lines.begin(), lines.end(), [](const QString& l) { return l.startsWith(QStringLiteral("Date:")); });
+    return date == lines.end() ? lines : QStringList(date, lines.end());
+}
+
 inline PythonReading readWithPython(const QString& messageFile)
 {
     PythonReading r;
@@ -98,7 +111,7 @@ inline PythonReading readWithPython(const QString& messageFile)
     for (const QJsonValue& a : o[QStringLiteral("attachments")].toArray())
         r.attachments.append({a[QStringLiteral("filename")].toString(),
                               QByteArray::fromBase64(a[QStringLiteral("data")].toString().toLatin1()),
-                              a[QStringLiteral("legacy_name")].toString()});
+                              a[QStringLiteral("legacy_name")].toString(), a[QStringLiteral("content_type")].toString()});
     if (o[QStringLiteral("envelope_to")].isArray())
         r.envelopeTo = oracle_detail::strings(o[QStringLiteral("envelope_to")]);
     return r;

@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QString>
 #include <QStringList>
+#include <QThread>
 
 class MailServers {
 public:
@@ -29,6 +30,18 @@ public:
     int port(const char* key) const { return values_.value(QString::fromLatin1(key)).toInt(); }
     QString caFile() const { return values_.value(QStringLiteral("CA_FILE")); }
     QString server(const char* key) const { return QStringLiteral("127.0.0.1:%1").arg(port(key)); }
+
+    // A sending suite run with TESSALY_SMTP=postfix goes through the private Postfix instead of
+    // aiosmtpd: smtpServer gives the Postfix listener that plays the part of aiosmtpd's key
+    // (SMTP_PORT: mail taken without a login, as on 25; SMTP_AUTH_PORT: only after one, as on
+    // 587). Postfix refuses a bare host name in EHLO and takes AUTH only inside TLS.
+    static bool throughPostfix() { return qgetenv("TESSALY_SMTP") == "postfix"; }
+    QString smtpServer(const char* key) const
+    {
+        if (!throughPostfix())
+            return server(key);
+        return server(qstrcmp(key, "SMTP_AUTH_PORT") == 0 ? "POSTFIX_SUBMISSION_PORT" : "POSTFIX_PORT");
+    }
     static QString password(const QString& user) { return QStringLiteral("secret-") + user; }
 
     QString maildir(const QString& user) const
@@ -62,10 +75,11 @@ public:
         deliverInto(mailutilsMaildir(user), mail.replace("\r\n", "\n"));
     }
 
-    // Every mail in the user's Maildir (new/ and cur/).
+    // Every mail in the user's Maildir (new/ and cur/), once Postfix delivered what it accepted.
     QStringList mails(const QString& user) const { return mailsIn(maildir(user)); }
     QStringList mailsIn(const QString& folder) const
     {
+        waitForPostfixQueue();
         QStringList files;
         for (const char* sub : {"/new", "/cur"}) {
             const QString dir = folder + QString::fromLatin1(sub);
@@ -81,8 +95,14 @@ public:
     {
         return spoolDir() + u'/' + QFileInfo(maildirFile).fileName() + QStringLiteral(".eml");
     }
-    // Every message the SMTP server took, for every recipient.
-    qsizetype spooled() const { return QDir(spoolDir()).entryList(QDir::Files).size(); }
+    // Every message the SMTP server took (aiosmtpd: for every recipient; Postfix: once).
+    qsizetype spooled() const
+    {
+        if (!throughPostfix())
+            return QDir(spoolDir()).entryList(QDir::Files).size();
+        QFile log(values_.value(QStringLiteral("POSTFIX_LOG")));
+        return log.open(QIODevice::ReadOnly) ? log.readAll().count("/cleanup[") : 0;
+    }
 
     // A mailbox that takes mail from the SMTP server without being a POP3 account.
     bool makeMaildir(const QString& user) const
@@ -101,6 +121,23 @@ public:
     }
 
 private:
+    // Postfix delivers a moment after it accepted a mail: waits (ten seconds at most) until its
+    // queue holds nothing but what it gave up on.
+    void waitForPostfixQueue() const
+    {
+        const QString queue = values_.value(QStringLiteral("POSTFIX_QUEUE_DIR"));
+        if (queue.isEmpty())
+            return;
+        for (int tries = 0; tries < 200; ++tries) {
+            qsizetype waiting = 0;
+            for (const char* sub : {"/incoming", "/active", "/maildrop"})
+                waiting += QDir(queue + QString::fromLatin1(sub)).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).size();
+            if (waiting == 0)
+                return;
+            QThread::msleep(50);
+        }
+    }
+
     QString spoolDir() const { return values_.value(QStringLiteral("SPOOL_DIR")); }
 
     QHash<QString, QString> values_;

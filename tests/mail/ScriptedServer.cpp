@@ -1,5 +1,7 @@
 #include "ScriptedServer.h"
 
+#include "LoopbackSockets.h"
+
 #include <QMutexLocker>
 
 #include <arpa/inet.h>
@@ -8,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -19,29 +22,11 @@ bool waitReadable(int socket, int timeoutMs)
     pollfd p{socket, POLLIN, 0};
     return ::poll(&p, 1, timeoutMs) > 0;
 }
-
-void sendAll(int socket, const QByteArray& bytes)
-{
-    for (qsizetype sent = 0; sent < bytes.size();) {
-        const ssize_t n = ::send(socket, bytes.constData() + sent, static_cast<size_t>(bytes.size() - sent), MSG_NOSIGNAL);
-        if (n <= 0)
-            return;
-        sent += n;
-    }
-}
 }  // namespace
 
 ScriptedServer::ScriptedServer(QList<QByteArrayList> connections) : connections_(std::move(connections))
 {
-    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof addr;
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), length);
-    ::listen(listener_, 4);
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &length);
-    port_ = ntohs(addr.sin_port);
+    listener_ = loopback::listen(port_);
     thread_ = std::thread([this] { serve(); });
 }
 
@@ -74,9 +59,9 @@ void ScriptedServer::play(int socket, const QByteArrayList& script)
     for (const QByteArray& step : script) {
         const QByteArray text = step.mid(3);
         if (step.startsWith("S: ")) {
-            sendAll(socket, text + "\r\n");
+            loopback::sendAll(socket, text + "\r\n");
         } else if (step.startsWith("P: ")) {
-            sendAll(socket, text);
+            loopback::sendAll(socket, text);
             std::this_thread::sleep_for(30ms);
         } else if (step.startsWith("C: ")) {
             QByteArray line;
@@ -131,6 +116,14 @@ QByteArrayList ScriptedServer::received()
         thread_.join();
     QMutexLocker lock(&mutex_);
     return received_;
+}
+
+bool ScriptedServer::sentLineStartingWith(std::initializer_list<QByteArray> starts)
+{
+    const QByteArrayList lines = received();
+    return std::any_of(lines.begin(), lines.end(), [&](const QByteArray& line) {
+        return std::any_of(starts.begin(), starts.end(), [&](const QByteArray& start) { return line.startsWith(start); });
+    });
 }
 
 QString ScriptedServer::mismatch()

@@ -16,6 +16,7 @@
 #include <QString>
 
 #include <atomic>
+#include <initializer_list>
 #include <thread>
 
 class ScriptedServer {
@@ -31,6 +32,8 @@ public:
     // the client strayed from the script (empty when it kept to it).
     QByteArrayList received();
     QString mismatch();
+    // Whether the client sent a line that begins with one of these (waits as received() does).
+    bool sentLineStartingWith(std::initializer_list<QByteArray> starts);
 
 private:
     void serve();

@@ -26,8 +26,6 @@ struct Sent {
     PythonReading spooled;  // the server's copy, with the envelope
 };
 
-QString withLf(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
-
 }  // namespace
 
 class OutgoingMailTest : public QObject {
@@ -41,13 +39,14 @@ class OutgoingMailTest : public QObject {
     {
         servers.empty(Box);
         Sent s;
-        s.result = NMailSmtpSendMail(sjis(servers.server("SMTP_PORT")), sjis(to), {}, {}, sjis(from), sjis(subject),
+        s.result = NMailSmtpSendMail(sjis(servers.smtpServer("SMTP_PORT")), sjis(to), {}, {}, sjis(from), sjis(subject),
                                      sjis(body), {}, sjis(attachments), 0);
         s.error = lastMailError();
         const QStringList mails = servers.mails(Box);
         if (mails.size() == 1) {
             s.mail = readWithPython(mails.first());
-            s.spooled = readWithPython(servers.spoolCopy(mails.first()));
+            if (!servers.throughPostfix())
+                s.spooled = readWithPython(servers.spoolCopy(mails.first()));
         }
         return s;
     }
@@ -59,7 +58,7 @@ class OutgoingMailTest : public QObject {
         QVERIFY2(s.result >= 0, qPrintable(s.error));
         QVERIFY2(s.mail.failure.isEmpty(), qPrintable(s.mail.failure));
         QVERIFY2(s.mail.defects.isEmpty(), qPrintable(s.mail.defects.join(u'\n')));
-        for (const QString& line : s.mail.headerLines)
+        for (const QString& line : clientHeaderLines(s.mail.headerLines))
             QVERIFY2(line.size() <= 78, qPrintable(line));
         QVERIFY2(jisWordsNotBackInAscii(s.mail.headerLines).isEmpty(),
                  qPrintable(jisWordsNotBackInAscii(s.mail.headerLines).join(u'\n')));
@@ -165,7 +164,8 @@ private slots:
         QStringList envelope;
         for (const ReadAddress& a : s.mail.to)
             envelope.append(a.addr);
-        QCOMPARE(s.spooled.envelopeTo, envelope);
+        if (!servers.throughPostfix())  // only aiosmtpd keeps a copy with the envelope
+            QCOMPARE(s.spooled.envelopeTo, envelope);
         QCOMPARE(s.mail.from.size(), 1);
         QCOMPARE(s.mail.from.first().addr, QStringLiteral("tessa@example.jp"));
     }

@@ -4,6 +4,7 @@
 
 #include "MailBuffers.h"
 #include "ScriptedServer.h"
+#include "UnencryptedLogins.h"
 #include "mail/MailOptions.h"
 
 #include <QTest>
@@ -29,6 +30,8 @@ bool anyLineStartsWith(const QByteArrayList& lines, const QByteArray& start)
 class Pop3ProtocolTest : public QObject {
     Q_OBJECT
 
+    UnencryptedLogins logins;
+
 private slots:
     void initTestCase()
     {
@@ -44,7 +47,7 @@ private slots:
         ScriptedServer server({{"S: +OK ready " + Stamp, "C: CAPA", "S: +OK", "S: USER", "S: TOP", "S: .",
                                 "C: USER tessa", "S: +OK", "C: PASS secret", "S: +OK in", "C: LIST", "S: +OK",
                                 "S: .", "C: QUIT", "S: +OK"}});
-        const int handle = NMailPop3Connect(sjis(server.address()));
+        const int handle = UnencryptedLogins::connect(server.address());
         QCOMPARE(NMailPop3Authenticate(handle, "tessa", "secret", 0), 0);
         QCOMPARE(NMailPop3Close(handle), 0);
         QCOMPARE(server.mismatch(), QString());
@@ -69,7 +72,7 @@ private slots:
         ScriptedServer server({{"S: +OK ready", "C: CAPA", "S: +OK", "S: SASL PLAIN", "S: .",
                                 "C: AUTH PLAIN AHRlc3NhAHNlY3JldA==", "S: +OK in", "C: LIST", "S: +OK", "S: .",
                                 "C: QUIT", "S: +OK"}});
-        const int handle = NMailPop3Connect(sjis(server.address()));
+        const int handle = UnencryptedLogins::connect(server.address());
         QCOMPARE(NMailPop3Authenticate(handle, "tessa", "secret", 0), 0);
         NMailPop3Close(handle);
         QCOMPARE(server.mismatch(), QString());
@@ -87,7 +90,7 @@ private slots:
                                + served(Mail1) + served(Mail2)
                                + QByteArrayList{"C: DELE 1", "C: DELE 2", "S: +OK", "S: -ERR [SYS/PERM] read-only",
                                                 "C: QUIT", "S: +OK"}});
-        const int handle = NMailPop3Connect(sjis(server.address()));
+        const int handle = UnencryptedLogins::connect(server.address());
         QCOMPARE(NMailPop3Authenticate(handle, "tessa", "secret", 0), 2);
         std::vector<char> uidl(100, 'X');
         NMailPop3GetMailUidl(handle, 2, uidl);
@@ -113,7 +116,7 @@ private slots:
                                               "S: +OK", "S: 1 22", "S: 2 23", "S: .", "C: RETR 1",
                                               "S: -ERR [SYS/TEMP] try later", "C: RETR 2"}
                                + served(Mail2) + QByteArrayList{"C: DELE 2", "S: +OK", "C: QUIT", "S: +OK"}});
-        const int handle = NMailPop3Connect(sjis(server.address()));
+        const int handle = UnencryptedLogins::connect(server.address());
         QCOMPARE(NMailPop3Authenticate(handle, "tessa", "secret", 0), 2);
         MailBuffers b;
         b.text.assign(100, 'X');
@@ -131,7 +134,7 @@ private slots:
     void lineBreakInTheAccountIsRefusedBeforeSending()
     {
         ScriptedServer server({{"S: +OK ready", "C: CAPA", "S: +OK", "S: USER", "S: .", "C: QUIT", "S: +OK"}});
-        const int handle = NMailPop3Connect(sjis(server.address()));
+        const int handle = UnencryptedLogins::connect(server.address());
         QVERIFY(NMailPop3Authenticate(handle, "tessa", "secret\r\nDELE 1", 0) < 0);
         QCOMPARE(NMailPop3Close(handle), 0);
         QVERIFY(!anyLineStartsWith(server.received(), "USER"));

@@ -5,6 +5,8 @@
 #include "MailBuffers.h"
 #include "MailCorpus.h"
 #include "MailServers.h"
+#include "PeakMemory.h"
+#include "UnencryptedLogins.h"
 #include "mail/MailOptions.h"
 
 #include <QCryptographicHash>
@@ -30,34 +32,13 @@ QString opensslFingerprint(const QString& pem)
     return QString::fromLatin1(openssl.readAllStandardOutput()).section(u'=', 1).trimmed();
 }
 
-// The process's peak resident memory in bytes ("VmHWM"), or -1.
-qint64 peakMemory()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong() * 1024;
-    }
-    return -1;
-}
-
-// Lowers the peak to the present resident memory, so that what was built before (the mail
-// itself) does not count; the peak stays where it was when the kernel does not allow it.
-qint64 resetPeakMemory()
-{
-    QFile clearRefs(QStringLiteral("/proc/self/clear_refs"));
-    if (clearRefs.open(QIODevice::WriteOnly))
-        clearRefs.write("5");
-    return peakMemory();
-}
 }  // namespace
 
 class Pop3SessionTest : public QObject {
     Q_OBJECT
 
     MailServers servers;
+    UnencryptedLogins logins;
 
     int connectAndLogin(const QString& server, int apop)
     {
@@ -183,7 +164,7 @@ private slots:
     {
         const std::string login = sjis(User + QStringLiteral("@localhost"));
         servers.deliverToMailutils(User, corpus::iso2022jp());
-        int handle = NMailPop3Connect(sjis(servers.mailutilsServer()));
+        int handle = UnencryptedLogins::connect(servers.mailutilsServer());
         QVERIFY2(handle > 0, qPrintable(lastMailError()));
         QCOMPARE(NMailPop3Authenticate(handle, login, sjis(MailServers::password(User)), 0), 1);
         MailBuffers b;
@@ -330,7 +311,7 @@ private slots:
         QTemporaryDir dir;
         const QString folder = dir.filePath(QStringLiteral("添付フォルダ"));
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("添付フォルダ")));
-        const qint64 before = resetPeakMemory();
+        const qint64 before = peakmemory::reset();
 
         const int handle = connectAndLogin(servers.server("POP3_PORT"), 0);
         QVERIFY(handle > 0);
@@ -342,7 +323,7 @@ private slots:
                                           sjis(folder + QStringLiteral("\\0.txt")), whole, 0), 1);
         NMailAttachmentFileClose(0);
         NMailPop3Close(handle);
-        const qint64 grown = peakMemory() - before;
+        const qint64 grown = peakmemory::peak() - before;
 
         qInfo("mail %lld bytes, peak memory grew by %lld bytes (%.1f times the mail)",
               static_cast<long long>(mailSize), static_cast<long long>(grown),

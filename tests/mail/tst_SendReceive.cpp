@@ -5,6 +5,7 @@
 #include "MailBuffers.h"
 #include "MailOracle.h"
 #include "MailServers.h"
+#include "PeakMemory.h"
 #include "TempProgramFolder.h"
 #include "mail/MailOptions.h"
 
@@ -76,7 +77,6 @@ private slots:
         options().timeout = std::chrono::seconds(5);
         options().caFile = servers.caFile();
         options().implicitTlsPorts = {servers.port("POP3S_PORT"), servers.port("SMTPS_PORT")};
-        options().submissionPorts = {servers.port("SMTPS_PORT")};
         options().smtpUserId = User;
         options().smtpPassword = MailServers::password(User);
         firstFile = program.file(QStringLiteral("請求書①.pdf"));
@@ -101,8 +101,10 @@ private slots:
         QTest::addColumn<QByteArray>("smtpPort");
         QTest::addColumn<QByteArray>("pop3Port");
         QTest::newRow("clear text, no AUTH") << QByteArray("SMTP_PORT") << QByteArray("POP3_PORT");
-        QTest::newRow("STARTTLS, AUTH on 530; STLS") << QByteArray("SMTP_AUTH_PORT") << QByteArray("POP3_PORT");
+        QTest::newRow("STARTTLS, AUTH required; STLS") << QByteArray("SMTP_AUTH_PORT") << QByteArray("POP3_PORT");
         QTest::newRow("implicit TLS both ways") << QByteArray("SMTPS_PORT") << QByteArray("POP3S_PORT");
+        QTest::newRow("Postfix as on 25: STARTTLS, AUTH offered") << QByteArray("POSTFIX_PORT") << QByteArray("POP3_PORT");
+        QTest::newRow("Postfix as on 587: AUTH required") << QByteArray("POSTFIX_SUBMISSION_PORT") << QByteArray("POP3_PORT");
     }
     void roundTripWithTwoAttachments()
     {
@@ -202,6 +204,28 @@ private slots:
         options().smtpUserId = User;
         options().smtpPassword = MailServers::password(User);
         QCOMPARE(servers.mails(User).size(), 0);
+    }
+
+    // A 20 MB attachment goes to the server a piece at a time, read and encoded as it is sent:
+    // the process grows by far less than the attachment, let alone its base64 form. The type
+    // comes from the file's name.
+    void largeAttachmentIsStreamedWithItsType()
+    {
+        const QString path = program.file(QStringLiteral("報告書.pdf"));
+        QByteArray data(20 * 1024 * 1024, '\0');
+        for (qsizetype i = 0; i < data.size(); ++i)
+            data[i] = static_cast<char>((i * 131) >> 7);
+        program.write(QStringLiteral("報告書.pdf"), data);
+        const qint64 before = peakmemory::reset();
+        QVERIFY2(send(servers.server("SMTP_AUTH_PORT"), User + QStringLiteral("@example.jp"), Body, path) >= 0,
+                 qPrintable(lastMailError()));
+        const qint64 grown = peakmemory::peak() - before;
+        QVERIFY2(grown < 32 * 1024 * 1024, qPrintable(QString::number(grown)));
+        data.clear();
+        const PythonReading read = readWithPython(servers.mails(User).value(0));
+        QCOMPARE(read.attachments.size(), 1);
+        QCOMPARE(read.attachments.at(0).contentType, QStringLiteral("application/pdf"));
+        QCOMPARE(read.attachments.at(0).data, readFile(path));
     }
 
     void untrustedCertificateIsTrustedOnlyOnPurpose_data()

@@ -16,6 +16,8 @@ struct ConnectionSettings {
     QString caFile;
     // The file of certificates the user trusted for one server each (CertificateTrust.h).
     QString trustFile;
+    // What each server offered before and what the user allowed (ServerSecurity.h).
+    QString securityFile;
     // A server that keeps sending, but less than rateFloorBytes in any rateWindow of one answer,
     // is as good as silent: a byte a second would otherwise hold the window for ever.
     std::chrono::milliseconds rateWindow{std::chrono::seconds(30)};

@@ -73,7 +73,7 @@ void LineStream::startRateWindow()
 
 bool LineStream::fail(MailFailure::Kind kind, const QString& detail)
 {
-    failure_ = {kind, protocol_, server_.display(), detail};
+    failure_ = MailFailure::of(kind, protocol_, server_.display(), detail);
     socket_.abort();
     return false;
 }
@@ -90,7 +90,7 @@ bool LineStream::open()
     else
         socket_.connectToHost(server_.host, static_cast<quint16>(server_.port));
     if (!socket_.waitForConnected(waitMs()))
-        return fail(MailFailure::Kind::Unreachable, socket_.errorString());
+        return fail(MailFailure::Kind::Unreachable, socketErrorText(socket_.error(), socket_.errorString()));
     return !server_.implicitTls || handshake();
 }
 
@@ -131,7 +131,7 @@ bool LineStream::writeRaw(const QByteArray& bytes)
             continue;
         if (socket_.error() == QAbstractSocket::SocketTimeoutError)
             return fail(MailFailure::Kind::Timeout);
-        return fail(MailFailure::Kind::Closed, socket_.errorString());
+        return fail(MailFailure::Kind::Closed, socketErrorText(socket_.error(), socket_.errorString()));
     }
     return true;
 }
@@ -154,7 +154,7 @@ bool LineStream::fill()
             continue;
         if (socket_.error() == QAbstractSocket::SocketTimeoutError)
             return fail(MailFailure::Kind::Timeout);
-        return fail(MailFailure::Kind::Closed, socket_.errorString());
+        return fail(MailFailure::Kind::Closed, socketErrorText(socket_.error(), socket_.errorString()));
     }
     // Read straight behind what is left, without a buffer in between: a large mail passes here
     // in many pieces.

@@ -61,6 +61,8 @@ public:
     // Set when the connection failed because the server's certificate is not trusted.
     const std::optional<CertificateFacts>& untrusted() const { return untrusted_; }
     const ServerAddress& server() const { return server_; }
+    // The address this end of the connection goes out from.
+    QHostAddress localAddress() const { return socket_.localAddress(); }
     const ConnectionSettings& settings() const { return settings_; }
 
 private:

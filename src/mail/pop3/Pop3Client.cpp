@@ -1,5 +1,8 @@
 #include "mail/pop3/Pop3Client.h"
 
+#include "mail/MailFailureText.h"
+#include "mail/net/Sasl.h"
+#include "mail/trust/ServerSecurity.h"
 #include "platform/TextFields.h"
 
 #include <QCryptographicHash>
@@ -17,6 +20,14 @@ constexpr size_t AheadCommands = 64;
 constexpr qsizetype ListingLimit = 64 * 1024 * 1024;
 // How much of an answer that cannot be kept is read on to keep the session in step.
 constexpr qint64 DiscardLimit = qint64(1024) * 1024 * 1024;
+
+// "-ERR [SYS/TEMP] text" (RFC 2449, RFC 3206): the code in brackets, upper case.
+QByteArray responseCode(const QByteArray& line)
+{
+    const QByteArray rest = line.mid(4).trimmed();
+    const qsizetype close = rest.indexOf(']');
+    return rest.startsWith('[') && close > 1 ? rest.mid(1, close - 1).toUpper() : QByteArray();
+}
 }  // namespace
 
 Pop3Client::Pop3Client(ServerAddress server, ConnectionSettings settings)
@@ -37,10 +48,28 @@ bool Pop3Client::usable()
     return !broken_;
 }
 
+bool Pop3Client::failWithKind(MailFailure::Kind kind, const QByteArray& reply)
+{
+    const QByteArray said = reply;  // reply may be the old failure's own
+    failure_ = MailFailure::of(kind, MailProtocol::Pop3, server_.display());
+    failure_.reply = said;
+    failure_.code = responseCode(said);
+    error_ = describe(failure_, stream_.settings().timeout);
+    return false;
+}
+
+bool Pop3Client::endWith(MailFailure::Kind kind, const QByteArray& reply)
+{
+    broken_ = true;
+    stream_.abort();
+    return failWithKind(kind, reply);
+}
+
 bool Pop3Client::status(QByteArray* refusal, std::chrono::milliseconds patience)
 {
     const std::optional<QByteArray> line = stream_.readLine(patience);
     if (!line) {
+        failure_ = stream_.failure();
         error_ = stream_.error();
         broken_ = true;
         return false;
@@ -49,16 +78,11 @@ bool Pop3Client::status(QByteArray* refusal, std::chrono::milliseconds patience)
     if (line->startsWith("+OK") || line->startsWith("+ ") || *line == "+")
         return true;
     if (line->startsWith("-ERR")) {
-        error_ = QStringLiteral("サーバーの返事: %1").arg(QString::fromUtf8(line->left(500)));
         if (refusal)
             *refusal = *line;
-        return false;
+        return failWithKind(MailFailure::Kind::Refused, line->left(500));
     }
-    error_ = QStringLiteral("POP3サーバー %1 の応答が正しくありません: %2")
-                 .arg(server_.display(), QString::fromUtf8(line->left(200)));
-    broken_ = true;
-    stream_.abort();
-    return false;
+    return endWith(MailFailure::Kind::Protocol, *line);
 }
 
 bool Pop3Client::command(const QByteArray& line)
@@ -77,45 +101,74 @@ bool Pop3Client::multiline(QByteArray& out, qsizetype limit)
     return false;
 }
 
-bool Pop3Client::connectToServer()
+bool Pop3Client::readCapabilities()
 {
-    if (!stream_.open()) {
+    QByteArray lines;
+    capabilities_ = {};
+    if (command("CAPA") && multiline(lines, ListingLimit))
+        capabilities_ = Pop3Capabilities::parse(lines);
+    // A server that knows no CAPA refuses it; the session goes on with RFC 1939 alone.
+    return !broken_;
+}
+
+bool Pop3Client::upgradeToTls()
+{
+    if (server_.implicitTls)
+        return true;
+    ServerSecurity memory(stream_.settings().securityFile);
+    if (!capabilities_.stls)
+        return !memory.spokeTls(server_.display()) || endWith(MailFailure::Kind::Downgrade);
+    // Once STLS is offered there is no way back to clear text: a refusal is someone in between.
+    if (!command("STLS"))
+        return broken_ || endWith(MailFailure::Kind::TlsRefused, lastReply_);
+    if (!stream_.startTls()) {
+        failure_ = stream_.failure();
         error_ = stream_.error();
         broken_ = true;
         return false;
     }
-    QByteArray refusal;
-    if (!status(&refusal)) {
+    // What the server said before TLS could have been forged on the way: ask again.
+    return readCapabilities();
+}
+
+bool Pop3Client::connectToServer()
+{
+    if (!stream_.open()) {
+        failure_ = stream_.failure();
+        error_ = stream_.error();
+        broken_ = true;
+        return false;
+    }
+    if (!status()) {
         broken_ = true;
         stream_.abort();
-        return fail(QStringLiteral("POP3サーバー %1 が接続を受け付けません").arg(server_.display()));
+        return false;
     }
     greeting_ = lastReply_;
-    QByteArray lines;
-    if (command("CAPA") && multiline(lines, ListingLimit))
-        capabilities_ = Pop3Capabilities::parse(lines);
-    if (broken_)
-        return fail(QStringLiteral("POP3サーバー %1 との接続が切れました").arg(server_.display()));
-    if (!server_.implicitTls && capabilities_.stls && command("STLS")) {
-        if (!stream_.startTls()) {
-            error_ = stream_.error();
-            broken_ = true;
-            return false;
-        }
-        // What the server said before TLS could have been forged on the way: ask again.
-        capabilities_ = {};
-        if (command("CAPA") && multiline(lines, ListingLimit))
-            capabilities_ = Pop3Capabilities::parse(lines);
+    if (!readCapabilities() || !upgradeToTls())
+        return false;
+    if (stream_.encrypted()) {
+        // Remembered so that a later session without TLS shows as what it is. A file that cannot
+        // be written costs that warning, not this session.
+        QString ignored;
+        ServerSecurity(stream_.settings().securityFile).rememberTls(server_.display(), &ignored);
     }
-    return !broken_ || fail(QStringLiteral("POP3サーバー %1 との接続が切れました").arg(server_.display()));
+    return true;
 }
 
 bool Pop3Client::saslLogin(const QByteArray& mechanism, const QByteArray& userId, const QByteArray& password)
 {
     if (mechanism == "PLAIN")
-        return command("AUTH PLAIN " + ('\0' + userId + '\0' + password).toBase64());
+        return command("AUTH PLAIN " + sasl::plainResponse(userId, password));
     // LOGIN: the server asks for the name, then for the password.
     return command("AUTH LOGIN") && command(userId.toBase64()) && command(password.toBase64());
+}
+
+bool Pop3Client::passwordMaySend()
+{
+    if (stream_.encrypted() || ServerSecurity(stream_.settings().securityFile).plainTextAllowed(server_.display()))
+        return true;
+    return failWithKind(MailFailure::Kind::ConsentNeeded);
 }
 
 bool Pop3Client::authenticate(const QString& userId, const QString& password, bool apop)
@@ -123,14 +176,18 @@ bool Pop3Client::authenticate(const QString& userId, const QString& password, bo
     const QByteArray user = userId.toUtf8();
     const QByteArray secret = password.toUtf8();
     if (apop) {
+        // The digest is no password: it may go without TLS.
         const QByteArray stamp = apopTimestamp(greeting_);
-        if (stamp.isEmpty()) {
-            error_ = QStringLiteral("APOPで認証できません: サーバーがAPOPに対応していません (%1)").arg(server_.display());
-            return false;
-        }
+        if (stamp.isEmpty())
+            return failWithKind(MailFailure::Kind::NoApop);
         const QByteArray digest = QCryptographicHash::hash(stamp + secret, QCryptographicHash::Md5).toHex();
         return command("APOP " + user + ' ' + digest);
     }
+    // Neither USER nor a SASL mechanism that takes a password: no password is sent at all.
+    if (capabilities_.known && !capabilities_.user && sasl::onlyOAuth(capabilities_.sasl))
+        return failWithKind(MailFailure::Kind::OAuthRequired);
+    if (!passwordMaySend())
+        return false;
     if (capabilities_.known && !capabilities_.user) {
         for (const char* mechanism : {"PLAIN", "LOGIN"}) {
             if (capabilities_.sasl.contains(mechanism))
@@ -152,8 +209,9 @@ int Pop3Client::login(const QString& userId, const QString& password, bool apop)
         }
     }
     if (!authenticate(userId, password, apop)) {
-        if (!error_.startsWith(QStringLiteral("APOP")))
-            fail(QStringLiteral("POP3サーバー %1 で認証に失敗しました").arg(server_.display()));
+        // A refusal of the login itself is about the account, whatever command carried it.
+        if (failure_.kind == MailFailure::Kind::Refused)
+            failWithKind(MailFailure::Kind::Authentication, failure_.reply);
         return -1;
     }
     if (!readListings())

@@ -29,13 +29,16 @@ public:
     Pop3Client(ServerAddress server, ConnectionSettings settings);
 
     // Connects, reads the greeting and the capabilities, and moves to TLS with STLS when the
-    // server offers it. False when the server cannot be reached, does not greet with "+OK", or
-    // its certificate is not trusted.
+    // server offers it. False when the server cannot be reached, does not greet with "+OK", its
+    // certificate is not trusted, it refuses the STLS it offered, or it offers none although it
+    // spoke TLS before (a downgrade): the session is then over before any credential.
     bool connectToServer();
 
     // Logs in with APOP only (apop set) or with USER/PASS (a SASL PLAIN or LOGIN exchange when
     // the server offers no USER), then lists the mails and their unique ids. Returns the number
-    // of mails, or -1.
+    // of mails, or -1. A password goes only inside TLS or where the user allowed it for this
+    // server; otherwise nothing is sent, failure() is ConsentNeeded and login may be called
+    // again once the user agreed.
     int login(const QString& userId, const QString& password, bool apop);
 
     // The whole message n as the server sent it for RETR n (dot-unstuffing undone), kept until
@@ -66,7 +69,10 @@ public:
     bool quit();
 
     const QString& error() const { return error_; }
+    // The session is over: its connection broke or went out of step, and every later call fails.
     bool broken() const { return broken_; }
+    // The kind of the last failure and the server's words; error() says it to the user.
+    const MailFailure& failure() const { return failure_; }
     const std::optional<CertificateFacts>& untrustedCertificate() const { return stream_.untrusted(); }
 
 private:
@@ -89,6 +95,13 @@ private:
     bool settleAll();
     // Puts context before the reason already in error(); returns false.
     bool fail(const QString& context);
+    // Sets a failure of this session's own; endWith also ends the connection.
+    bool failWithKind(MailFailure::Kind kind, const QByteArray& reply = {});
+    bool endWith(MailFailure::Kind kind, const QByteArray& reply = {});
+    bool readCapabilities();
+    bool upgradeToTls();
+    // False (ConsentNeeded) when a password would go unencrypted without the user's consent.
+    bool passwordMaySend();
     bool authenticate(const QString& userId, const QString& password, bool apop);
     bool saslLogin(const QByteArray& mechanism, const QByteArray& userId, const QByteArray& password);
     bool readListings();
@@ -113,6 +126,7 @@ private:
     QStringList refusedDeletions_;
     int deletions_ = 0;
     QString error_;
+    MailFailure failure_;
     bool broken_ = false;
 };
 

@@ -1,8 +1,7 @@
 #include "mail/trust/CertificateTrust.h"
 
-#include "platform/FileReplace.h"
+#include "mail/trust/ServerLines.h"
 
-#include <QFile>
 #include <QSslCertificate>
 
 namespace nmail {
@@ -20,8 +19,6 @@ QString names(const QSslCertificate& certificate, bool issuer)
     }
     return parts.isEmpty() ? QStringLiteral("(名前なし)") : parts.join(QStringLiteral(" / "));
 }
-
-QString serverKey(const QString& server) { return server.trimmed().toLower(); }
 
 }  // namespace
 
@@ -46,22 +43,18 @@ QString CertificateFacts::fingerprintText() const
 
 TrustedCertificates::TrustedCertificates(QString path) : path_(std::move(path))
 {
-    QFile file(path_);
-    if (path_.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return;
     // Lines that do not read as "server hex-fingerprint" are dropped, not trusted.
-    for (const QByteArray& line : file.readAll().split('\n')) {
-        const QList<QByteArray> fields = line.simplified().split(' ');
-        const QByteArray pin = fields.size() == 2 ? QByteArray::fromHex(fields[1]) : QByteArray();
+    for (const auto& [server, hex] : serverlines::read(path_)) {
+        const QByteArray pin = QByteArray::fromHex(hex);
         if (pin.size() == 32)
-            pins_.append({serverKey(QString::fromUtf8(fields[0])), pin});
+            pins_.append({server, pin});
     }
 }
 
 std::optional<QByteArray> TrustedCertificates::pinFor(const QString& server) const
 {
     for (const auto& [key, pin] : pins_) {
-        if (key == serverKey(server))
+        if (key == serverlines::key(server))
             return pin;
     }
     return std::nullopt;
@@ -73,12 +66,12 @@ bool TrustedCertificates::trust(const CertificateFacts& facts, QString* error)
         *error = QStringLiteral("証明書を保存する場所が決まっていません");
         return false;
     }
-    pins_.removeIf([&](const auto& pin) { return pin.first == serverKey(facts.server); });
-    pins_.append({serverKey(facts.server), facts.sha256});
-    QByteArray text;
-    for (const auto& [key, pin] : pins_)
-        text += key.toUtf8() + ' ' + pin.toHex() + '\n';
-    return replaceFile(path_, text, error, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    pins_.removeIf([&](const auto& pin) { return pin.first == serverlines::key(facts.server); });
+    pins_.append({serverlines::key(facts.server), facts.sha256});
+    QList<serverlines::Entry> lines;
+    for (const auto& [server, pin] : pins_)
+        lines.append({server, pin.toHex()});
+    return serverlines::write(path_, lines, error);
 }
 
 std::optional<CertificateFacts> judgeCertificate(const QString& trustFile, const QString& server,
