@@ -115,13 +115,6 @@ class CheckMailPopa3dTest : public QObject {
         return records;
     }
     QString label() { return p->forms.mainForm().Label2->text(); }
-    QStringList shown() const
-    {
-        QStringList texts;
-        for (const ShownMessage& message : p->seams.messages.shown)
-            texts.append(message.text);
-        return texts;
-    }
 
 private slots:
     void initTestCase()
@@ -145,7 +138,7 @@ private slots:
         p = CheckMailProgram::withAccount(servers.popa3dServer(), User);
         QVERIFY(p);
         CheckMail(p->forms);
-        QCOMPARE(shown(), QStringList());
+        QCOMPARE(p->shownTexts(), QStringList());
         QCOMPARE(recordBytes(), (QByteArrayList{
             expectedRecord(QStringLiteral("①～テスト"), QStringLiteral("丸数字①と波ダッシュ～です。\r\n二行目\r\n")),
             expectedRecord(QStringLiteral("髙橋からのお知らせ"), QStringLiteral("髙橋です。\r\nUTF-8の本文です。\r\n")),
@@ -188,9 +181,9 @@ private slots:
         const QByteArray second = expectedRecord(QStringLiteral("双子"), secondText);
         QCOMPARE(recordBytes(), QByteArrayList{first});
         QCOMPARE(servers.popa3dMails(User), 2);
-        QCOMPARE(shown().size(), 1);
-        QVERIFY2(shown().first().contains(QStringLiteral("まだ受信していないメールはサーバーに残してあります")),
-                 qPrintable(shown().first()));
+        QCOMPARE(p->shownTexts().size(), 1);
+        QVERIFY2(p->shownTexts().first().contains(QStringLiteral("まだ受信していないメールはサーバーに残してあります")),
+                 qPrintable(p->shownTexts().first()));
 
         proxy.arm(CuttingProxy::ServerToClient, std::nullopt);
         CheckMail(p->forms);
@@ -200,7 +193,7 @@ private slots:
         QVERIFY(records.count(first) >= 1 && records.count(first) <= 2);  // the first may come again
         QCOMPARE(records.count(first) + records.count(second), records.size());
         QCOMPARE(label(), QStringLiteral("新着メール有り。"));
-        QCOMPARE(shown().size(), 1);
+        QCOMPARE(p->shownTexts().size(), 1);
         QCOMPARE(servers.popa3dMails(User), 0);
     }
 };
