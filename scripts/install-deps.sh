@@ -15,6 +15,8 @@ packages=(
   dovecot-core dovecot-pop3d mailutils-pop3d python3-aiosmtpd openssl swaks postfix
   # attachment types by file name (Qt reads the shared MIME database)
   shared-mime-info
+  # popa3d's chroot and mount namespace (scripts/mailservers/popa3d.sh)
+  libpam-modules libpam0g mount util-linux
   # mail written by other programs for the receiving corpus (tests/mail/corpus)
   nkf neomutt
 )
@@ -44,6 +46,22 @@ if ((${#missing[@]})); then
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
   [ -z "$own_policy" ] || rm -f /usr/sbin/policy-rc.d
+fi
+
+# popa3d, the third POP3 server of the tests, conflicts with Dovecot's package (both provide
+# pop3-server): its package is unpacked, not installed, and the tests run it from there.
+popa3d_dir=/opt/tessaly-deps/popa3d
+if [ ! -x "$popa3d_dir/usr/sbin/popa3d" ]; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "popa3d is missing: run this script as root to unpack it into $popa3d_dir." >&2
+    exit 1
+  fi
+  work=$(mktemp -d)
+  chown _apt "$work" 2>/dev/null || true  # apt downloads as _apt where it can
+  # Without package lists (a fresh image that had every other package) apt needs an update first.
+  (cd "$work" && { apt-get download -qq popa3d 2>/dev/null || { apt-get update -qq && apt-get download -qq popa3d; }; })
+  dpkg-deb -x "$work"/popa3d_*.deb "$popa3d_dir"
+  rm -rf "$work"
 fi
 
 # VMime as Debian ships it is built without optimisation; an optimised build of the same source

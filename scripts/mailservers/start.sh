@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Starts the loopback mail servers of the tests: Dovecot (POP3 with STLS, POP3S, plain and APOP
 # logins, Maildir), GNU Mailutils pop3d as a second POP3 server (plain text, users logging in as
-# USER@localhost with a password and no APOP secret), an SMTP server on aiosmtpd (plain,
+# USER@localhost with a password and no APOP secret), popa3d as a third (plain text, mbox files,
+# system users of a chroot of its own: see popa3d.sh), an SMTP server on aiosmtpd (plain,
 # AUTH-required with STARTTLS, implicit TLS) and a private Postfix (strict HELO, STARTTLS, AUTH
-# through Dovecot; postfix.sh), both delivering into Dovecot's Maildirs. Everything lives under DIR; nothing outside it is touched.
+# through Dovecot; postfix.sh), both delivering into Dovecot's Maildirs. Everything lives under
+# DIR; nothing outside it is touched.
 # Writes DIR/servers.env (KEY=VALUE lines) for the tests and DIR/*.pid for stop.sh.
 #
 #   start.sh DIR [USER ...]     users get the password "secret-USER"
@@ -24,9 +26,9 @@ dir=$(cd "$dir" && pwd)
 # Dovecot's login processes run unprivileged and must reach their sockets below base_dir.
 chmod 755 "$dir"
 
-read -r pop3 pop3s smtp smtpauth smtps mupop3 postfix postfixsub < <(/usr/bin/python3 - <<'PY'
+read -r pop3 pop3s smtp smtpauth smtps mupop3 postfix postfixsub popa3d < <(/usr/bin/python3 - <<'PY'
 import socket
-socks = [socket.socket() for _ in range(8)]
+socks = [socket.socket() for _ in range(9)]
 for s in socks:
     s.bind(("127.0.0.1", 0))
 print(*[s.getsockname()[1] for s in socks])
@@ -162,18 +164,37 @@ CONF
 /usr/sbin/pop3d --config-file="$mu/pop3d.conf" > "$mu/pop3d.log" 2>&1 &
 echo $! > "$dir/pop3d.pid"
 
+"$here/popa3d.sh" "$dir/popa3d" "$popa3d" "${users[@]}" > "$dir/popa3d.pid"
+
 wait_port() {
   for _ in $(seq 1 100); do
     if (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; then return 0; fi
     sleep 0.05
   done
   echo "server on port $1 did not start; see $dir" >&2
-  cat "$dir/dovecot/stdout.log" "$dir/smtpd.log" "$mu/pop3d.log" "$dir/postfix.out" >&2 || true
+  cat "$dir/dovecot/stdout.log" "$dir/smtpd.log" "$mu/pop3d.log" "$dir/postfix.out" "$dir/popa3d/popa3d.log" >&2 || true
   return 1
 }
-ports=("$pop3" "$smtp" "$smtpauth" "$mupop3")
+ports=("$pop3" "$smtp" "$smtpauth" "$mupop3" "$popa3d")
 [ "$tls_on" = off ] || ports+=("$pop3s" "$smtps" "$postfix" "$postfixsub")
 for p in "${ports[@]}"; do wait_port "$p"; done
+
+# popa3d's listener is up before popa3d itself has run once: one login proves that popa3d
+# starts, finds its users and opens their mailboxes.
+if ! /usr/bin/python3 - "$popa3d" "${users[0]}" <<'PY'
+import poplib, sys
+port, user = int(sys.argv[1]), sys.argv[2]
+session = poplib.POP3("127.0.0.1", port, timeout=10)
+session.user(user)
+session.pass_("secret-" + user)
+session.stat()
+session.quit()
+PY
+then
+  echo "popa3d on port $popa3d does not serve ${users[0]}; see $dir/popa3d/popa3d.log" >&2
+  cat "$dir/popa3d/popa3d.log" >&2 || true
+  exit 1
+fi
 
 cat > "$dir/servers.env" <<ENV
 POP3_PORT=$pop3
@@ -187,6 +208,8 @@ POSTFIX_SUBMISSION_PORT=$postfixsub
 POSTFIX_QUEUE_DIR=$dir/postfix/queue
 POSTFIX_LOG=$dir/postfix/postfix.log
 MAILUTILS_HOME_DIR=$mu/home
+POPA3D_POP3_PORT=$popa3d
+POPA3D_MAIL_DIR=$dir/popa3d/root/var/mail
 CA_FILE=$tls/ca.crt
 HOME_DIR=$dir/home
 SPOOL_DIR=$dir/spool

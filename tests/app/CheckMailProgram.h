@@ -52,6 +52,15 @@ struct CheckMailProgram {
         return records;
     }
 
+    // The texts of every message box shown, in order.
+    QStringList shownTexts() const
+    {
+        QStringList texts;
+        for (const ShownMessage& shown : seams.messages.shown)
+            texts.append(shown.text);
+        return texts;
+    }
+
     TempProgramFolder program;
     ScriptedSeams seams;
     ScriptedFileDialogs files;

@@ -14,6 +14,8 @@ struct CuttingProxy::Link {
     int source[2];
     int sink[2];
     bool ended[2] = {false, false};
+    // The last bytes that went by in each direction, for a marker split over two reads.
+    QByteArray tail[2] = {};
 };
 
 namespace {
@@ -88,7 +90,15 @@ void CuttingProxy::arm(Direction direction, std::optional<qint64> offset)
     std::lock_guard lock(mutex_);
     direction_ = direction;
     offset_ = offset;
+    marker_.clear();
     run_ = {};
+}
+
+void CuttingProxy::armAfter(Direction direction, const QByteArray& marker)
+{
+    arm(direction, std::nullopt);
+    std::lock_guard lock(mutex_);
+    marker_ = marker;
 }
 
 CuttingProxy::Run CuttingProxy::finish()
@@ -138,9 +148,13 @@ bool CuttingProxy::pump(Link& link, Direction direction)
         if (link.sink[direction] >= 0)
             ::shutdown(link.sink[direction], SHUT_WR);
     } else {
+        if (!marker_.isEmpty() && !offset_ && direction == direction_)
+            findMarker(link, direction, QByteArray::fromRawData(buffer, got));
         qint64 pass = got;
+        // An offset's cut comes with the byte at the offset; a marker's as soon as it has passed.
+        const qint64 reach = run_.bytes[direction] + got;
         const bool cutting = offset_ && !run_.cut && direction == direction_
-            && run_.bytes[direction] + got > *offset_;
+            && (reach > *offset_ || (!marker_.isEmpty() && reach == *offset_));
         if (cutting)
             pass = *offset_ - run_.bytes[direction];
         sendAll(link.sink[direction], buffer, pass);
@@ -149,6 +163,17 @@ bool CuttingProxy::pump(Link& link, Direction direction)
             cut(link);
     }
     return !(link.ended[0] && link.ended[1]);
+}
+
+void CuttingProxy::findMarker(Link& link, Direction direction, const QByteArray& received)
+{
+    QByteArray& tail = link.tail[direction];
+    const QByteArray seen = tail + received;
+    const qsizetype at = seen.indexOf(marker_);
+    if (at >= 0)
+        offset_ = run_.bytes[direction] + (at + marker_.size() - tail.size());
+    else
+        tail = seen.right(marker_.size() - 1);
 }
 
 void CuttingProxy::loop()

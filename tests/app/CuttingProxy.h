@@ -7,6 +7,7 @@
 //
 // The proxy runs in a thread of its own because the client under test blocks while it talks.
 
+#include <QByteArray>
 #include <QtGlobal>
 
 #include <atomic>
@@ -38,6 +39,9 @@ public:
     // Starts a run: the connection carrying byte number `offset` (from 0) in `direction` is cut
     // before that byte; no cut without an offset.
     void arm(Direction direction, std::optional<qint64> offset);
+    // Starts a run whose cut comes right after the first occurrence of marker in direction:
+    // for a cut at a place in the dialogue whose byte count the test cannot know beforehand.
+    void armAfter(Direction direction, const QByteArray& marker);
 
     // Ends the run once every connection is closed on both sides, the server's included, so
     // that whatever the server does when a client goes away is finished.
@@ -51,6 +55,8 @@ private:
     // Moves what one side has to the other; false when the link is finished.
     bool pump(Link& link, Direction direction);
     void cut(Link& link);
+    // Sets the cut's offset where the armed marker ends, if it is in what just arrived.
+    void findMarker(Link& link, Direction direction, const QByteArray& received);
     void wake();
 
     int targetPort_;
@@ -62,6 +68,7 @@ private:
     std::condition_variable idle_;
     Direction direction_ = ServerToClient;
     std::optional<qint64> offset_;
+    QByteArray marker_;  // sets offset_ once seen
     Run run_;
     bool finishing_ = false;
     std::atomic<bool> stop_{false};

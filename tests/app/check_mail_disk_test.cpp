@@ -61,13 +61,6 @@ class CheckMailDiskTest : public QObject {
         return disk->mounted();
     }
 
-    QStringList shownTexts() const
-    {
-        QStringList texts;
-        for (const ShownMessage& shown : p->seams.messages.shown)
-            texts.append(shown.text);
-        return texts;
-    }
 
 private slots:
     void initTestCase()
@@ -115,9 +108,9 @@ private slots:
             QCOMPARE(store::readRecord(historyPath(), 1)->Subject.trimmed(), QStringLiteral("first"));
         // Said in so many words, with the folder that is full.
         QCOMPARE(p->seams.messages.shown.size(), 1);
-        QVERIFY2(shownTexts().first().contains(DiskFullText), qPrintable(shownTexts().first()));
-        QVERIFY(shownTexts().first().contains(p->program.file(QStringLiteral("★MAilData"))));
-        QVERIFY(shownTexts().first().contains(QStringLiteral("サーバーに残してあります")));
+        QVERIFY2(p->shownTexts().first().contains(DiskFullText), qPrintable(p->shownTexts().first()));
+        QVERIFY(p->shownTexts().first().contains(p->program.file(QStringLiteral("★MAilData"))));
+        QVERIFY(p->shownTexts().first().contains(QStringLiteral("サーバーに残してあります")));
     }
 
     void fullAttachmentFolderKeepsWhatItCannotHold_data()
@@ -146,9 +139,9 @@ private slots:
         QCOMPARE(servers.mails(User).size(), 1);
         QCOMPARE(p->seams.messages.shown.size(), 1);
         const QString expected = named.isEmpty() ? p->program.file(QStringLiteral("添付フォルダ")) : named;
-        QVERIFY2(shownTexts().first().contains(expected), qPrintable(shownTexts().first()));
-        QVERIFY2(shownTexts().first().contains(DiskFullText), qPrintable(shownTexts().first()));
-        QVERIFY(shownTexts().first().contains(QStringLiteral("サーバーに残してあります")));
+        QVERIFY2(p->shownTexts().first().contains(expected), qPrintable(p->shownTexts().first()));
+        QVERIFY2(p->shownTexts().first().contains(DiskFullText), qPrintable(p->shownTexts().first()));
+        QVERIFY(p->shownTexts().first().contains(QStringLiteral("サーバーに残してあります")));
         QCOMPARE(disk->others(), QStringList());  // nothing left in part
         QCOMPARE(p->forms.mainForm().Label2->text(), QStringLiteral("新着メール有り。"));
     }
@@ -169,8 +162,8 @@ private slots:
         QCOMPARE(store::recordCount(historyPath()), 1);
         QCOMPARE(servers.mails(User).size(), 1);
         QCOMPARE(p->seams.messages.shown.size(), 1);
-        QVERIFY2(shownTexts().first().contains(DiskFullText), qPrintable(shownTexts().first()));
-        QVERIFY(shownTexts().first().contains(QStringLiteral("サーバーに残してあります")));
+        QVERIFY2(p->shownTexts().first().contains(DiskFullText), qPrintable(p->shownTexts().first()));
+        QVERIFY(p->shownTexts().first().contains(QStringLiteral("サーバーに残してあります")));
         QCOMPARE(disk->others(), QStringList());
         QCOMPARE(p->forms.mainForm().Label2->text(), QStringLiteral("新着メール有り。"));
     }

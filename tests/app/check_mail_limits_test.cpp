@@ -68,13 +68,6 @@ class CheckMailLimitsTest : public QObject {
         CheckMail(p->forms);
     }
     QString label() { return p->forms.mainForm().Label2->text(); }
-    QStringList shown() const
-    {
-        QStringList texts;
-        for (const ShownMessage& message : p->seams.messages.shown)
-            texts.append(message.text);
-        return texts;
-    }
     QStringList attachmentFolder() const
     {
         return QDir(p->program.file(QStringLiteral("添付フォルダ"))).entryList(QDir::Files | QDir::Hidden | QDir::System);
@@ -117,8 +110,8 @@ private slots:
             drip += "P: " + QByteArray(1, c);
         ScriptedServer server({drip, opening("100") + retrieveAndDelete(mail)});
         checkWith(server);
-        QCOMPARE(shown().size(), 1);
-        QVERIFY2(shown().first().contains(QStringLiteral("応答が遅すぎます")), qPrintable(shown().first()));
+        QCOMPARE(p->shownTexts().size(), 1);
+        QVERIFY2(p->shownTexts().first().contains(QStringLiteral("応答が遅すぎます")), qPrintable(p->shownTexts().first()));
         QCOMPARE(label(), QStringLiteral("受信できませんでした。"));
         QCOMPARE(p->receivedRecords().size(), 0);
         CheckMail(p->forms);

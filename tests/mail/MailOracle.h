@@ -142,3 +142,10 @@ inline QStringList jisWordsNotBackInAscii(const QStringList& headerLines)
     }
     return broken;
 }
+
+// Text in code page 932 as glibc's iconv writes it; nullopt when iconv has no code for a character.
+inline std::optional<QByteArray> iconvToCp932(const QString& text)
+{
+    const QStringList fromTo = {QStringLiteral("-f"), QStringLiteral("UTF-8"), QStringLiteral("-t"), QStringLiteral("CP932")};
+    return oracle_detail::run(QStringLiteral("iconv"), fromTo, text.toUtf8());
+}

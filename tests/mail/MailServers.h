@@ -1,6 +1,7 @@
 #pragma once
-// The loopback Dovecot and SMTP servers the "mailservers" CTest fixture started, as the tests
-// see them: ports, the test CA, and each user's Maildir for dropping in and looking at mail.
+// The loopback Dovecot, Mailutils, popa3d and SMTP servers the "mailservers" CTest fixture
+// started, as the tests see them: ports, the test CA, and each user's mailbox for dropping in and
+// looking at mail.
 
 #include <QByteArray>
 #include <QDateTime>
@@ -11,6 +12,10 @@
 #include <QString>
 #include <QStringList>
 #include <QThread>
+
+#include <functional>
+
+#include <fcntl.h>
 
 class MailServers {
 public:
@@ -73,6 +78,39 @@ public:
     void deliverToMailutils(const QString& user, QByteArray mail) const
     {
         deliverInto(mailutilsMaildir(user), mail.replace("\r\n", "\n"));
+    }
+
+    // The third POP3 server (popa3d): its port, and a user's mailbox there, one mbox file that
+    // popa3d rewrites in place when it deletes mail. Mail goes in as a delivery agent appends it:
+    // under the fcntl lock popa3d takes too, after a "From " line, with LF line ends and a blank
+    // line after it, body lines that start with "From " quoted.
+    QString popa3dServer() const { return server("POPA3D_POP3_PORT"); }
+    QString popa3dMailbox(const QString& user) const
+    {
+        return values_.value(QStringLiteral("POPA3D_MAIL_DIR")) + u'/' + user;
+    }
+    bool deliverToPopa3d(const QString& user, QByteArray mail) const
+    {
+        mail.replace("\r\n", "\n").replace("\nFrom ", "\n>From ");
+        if (!mail.endsWith('\n'))
+            mail += '\n';
+        return withPopa3dMailbox(user, [&](QFile& box) {
+            const QByteArray entry = "From sender@example.jp Tue Dec  8 09:00:00 2026\n" + mail + '\n';
+            return box.seek(box.size()) && box.write(entry) == entry.size() && box.flush();
+        });
+    }
+    bool emptyPopa3d(const QString& user) const
+    {
+        return withPopa3dMailbox(user, [](QFile& box) { return box.resize(0); });
+    }
+    // How many mails the user's popa3d mailbox holds: its "From " lines after blank lines.
+    qsizetype popa3dMails(const QString& user) const
+    {
+        QFile box(popa3dMailbox(user));
+        if (!box.open(QIODevice::ReadOnly))
+            return -1;
+        const QByteArray text = box.readAll();
+        return (text.startsWith("From ") ? 1 : 0) + text.count("\n\nFrom ");
     }
 
     // Every mail in the user's Maildir (new/ and cur/), once Postfix delivered what it accepted.
@@ -139,6 +177,19 @@ private:
     }
 
     QString spoolDir() const { return values_.value(QStringLiteral("SPOOL_DIR")); }
+
+    // Runs change on the user's popa3d mailbox while holding its write lock. The file is never
+    // made anew: popa3d, running as its owner, must still be able to rewrite it.
+    bool withPopa3dMailbox(const QString& user, const std::function<bool(QFile&)>& change) const
+    {
+        QFile box(popa3dMailbox(user));
+        if (!box.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
+            return false;
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        return ::fcntl(box.handle(), F_SETLKW, &lock) == 0 && change(box);  // closing unlocks
+    }
 
     QHash<QString, QString> values_;
     mutable int counter_ = 0;
