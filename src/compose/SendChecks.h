@@ -24,7 +24,8 @@ struct BoxCaptions {
 
 // The checks before a send: a sender address is set; no one-line box holds a line break or a
 // NUL (either would start a header or an SMTP command of its own); and characters code page
-// 932 cannot hold, which would go out as "?", are shown and sent only if the user agrees.
+// 932 cannot hold, which would go out as a look-alike or "〓", are shown and sent only if the
+// user agrees.
 // False when the mail must not go: the user was told why, or chose not to send.
 bool readyToSend(MessageBoxes& messages, QWidget* window, const AccountSettings& account,
                  const OutgoingMail& mail, const BoxCaptions& captions);

@@ -16,11 +16,18 @@ import email.header
 import email.policy
 import html.parser
 import re
+import unicodedata
 from dataclasses import dataclass, field
 
-# The look-alikes code page 932 uses for JIS characters it lacks (the program's Cp932 rule).
+# The characters code page 932 holds at other code points (JIS-minded software writes them so).
 LOOKALIKES = str.maketrans({'\u301c': '\uff5e', '\u2016': '\u2225', '\u2212': '\uff0d', '\u00a2': '\uffe0',
                             '\u00a3': '\uffe1', '\u00ac': '\uffe2', '\u2014': '\u2015'})
+# Signs code page 932 lacks, and what stands for them (the program's rule).
+SIGNS = {'\u00a5': '\uffe5', '\u203e': '\uffe3', '\u00a6': '\uffe4', '\u2022': '\u30fb', '\u00b7': '\u30fb',
+         '\u2027': '\u30fb', '\u2219': '\u30fb', '\u00ab': '\u226a', '\u00bb': '\u226b', '\u00a9': '(C)',
+         '\u00ae': '(R)', '\u2122': 'TM', '\u2011': '-', '\u2012': '-', '\u2013': '-', '\u00bc': '1/4',
+         '\u00bd': '1/2', '\u00be': '3/4'}
+STAND_IN = '\u3013'
 KNOWN_ENCODINGS = {'', '7bit', '8bit', 'binary', 'base64', 'quoted-printable', 'uuencode', 'x-uuencode'}
 FRAGMENT = object()
 
@@ -36,15 +43,32 @@ class Expected:
     record_bytes: list = field(default_factory=list)  # byte strings the stored text must contain
 
 
+def _exact(text):
+    try:
+        return text.encode('cp932').decode('cp932')
+    except UnicodeError:
+        return None
+
+
+def _look_alike(ch):
+    """What stands in the record for a character code page 932 lacks: a space for a space, nothing
+    for an invisible one, a sign's look-alike, the letter without its accents (NFKD), else the
+    stand-in mark. Judged per character, where the program goes by what a reader sees as one
+    (an emoji with its joiners is one mark there); such mails are kept raw either way."""
+    category = unicodedata.category(ch)
+    if category == 'Zs':
+        return ' '
+    if category in ('Cf', 'Mn', 'Me', 'Mc'):
+        return ''
+    if ch in SIGNS:
+        return SIGNS[ch]
+    plain = ''.join(c for c in unicodedata.normalize('NFKD', ch) if not unicodedata.category(c).startswith('M'))
+    return (_exact(plain) if plain and plain != ch else None) or STAND_IN
+
+
 def in_cp932(text):
-    """text as code page 932 holds it: look-alikes first, "?" for what it lacks."""
-    out = []
-    for ch in text.translate(LOOKALIKES):
-        try:
-            out.append(ch.encode('cp932').decode('cp932'))
-        except UnicodeError:
-            out.append('?')
-    return ''.join(out)
+    """text as code page 932 holds it."""
+    return ''.join(_exact(ch) or _look_alike(ch) for ch in text.translate(LOOKALIKES))
 
 
 def collapsed(text):
