@@ -15,6 +15,9 @@ packages=(
   dovecot-core dovecot-pop3d mailutils-pop3d python3-aiosmtpd openssl swaks
   # mail written by other programs for the receiving corpus (tests/mail/corpus)
   nkf neomutt
+  # a text browser that judges how HTML mail reads as text, and the X clipboard read by the
+  # end-to-end tests
+  w3m xclip
 )
 
 missing=()

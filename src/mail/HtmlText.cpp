@@ -1,67 +1,429 @@
 #include "mail/HtmlText.h"
 
-#include <QRegularExpression>
+#include "mail/HtmlTree.h"
+#include "mail/TextTable.h"
+
+#include <QSet>
+#include <QStringList>
+#include <QUrl>
 
 namespace nmail {
 
 namespace {
 
-QString resolveEntity(QStringView name)
+using html::Node;
+
+bool isHtmlSpace(QChar c)
 {
-    static const std::pair<const char16_t*, const char16_t*> named[] = {
-        {u"amp", u"&"}, {u"lt", u"<"}, {u"gt", u">"}, {u"quot", u"\""}, {u"apos", u"'"},
-        {u"nbsp", u" "}, {u"copy", u"©"}, {u"yen", u"¥"},
-    };
-    if (name.startsWith(u'#')) {
-        bool ok = false;
-        const uint code = name.size() > 1 && (name[1] == u'x' || name[1] == u'X')
-                              ? name.mid(2).toUInt(&ok, 16) : name.mid(1).toUInt(&ok, 10);
-        if (ok && code > 0 && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF)) {
-            const char32_t c = code;
-            return QString::fromUcs4(&c, 1);
-        }
-        return QStringLiteral("?");
-    }
-    for (const auto& [key, value] : named) {
-        if (name.compare(QStringView(key), Qt::CaseInsensitive) == 0)
-            return QString::fromUtf16(value);
-    }
-    return u'&' + name.toString() + u';';
+    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f';
 }
+
+// Characters that only steer line breaking; a plain-text reader shows nothing for them.
+bool isInvisible(QChar c)
+{
+    return c == u'\u200B' || c == u'\u00AD' || c == u'\uFEFF' || c == u'\u2060';
+}
+
+bool isWideCharacter(QChar c) { return html::displayWidth(QStringView(&c, 1)) == 2; }
+
+// Text set line by line: white space collapsed as HTML collapses it, blocks on lines of their
+// own with at most one blank line between them, list items indented under their marker.
+class TextBlock {
+public:
+    void text(QStringView raw)
+    {
+        for (const QChar c : raw) {
+            if (isInvisible(c))
+                continue;
+            if (isHtmlSpace(c)) {
+                pendingSpace_ = true;
+                pendingBreak_ = pendingBreak_ || c == u'\n' || c == u'\r';
+                continue;
+            }
+            // A line break in the source between two Japanese characters is no space.
+            const bool joinsWide = pendingBreak_ && !line_.isEmpty() && isWideCharacter(line_.back()) && isWideCharacter(c);
+            if (pendingSpace_ && lineOpen_ && !joinsWide && !line_.endsWith(u' '))
+                line_ += u' ';
+            pendingSpace_ = pendingBreak_ = false;
+            put(c == u'\u00A0' ? QChar(u' ') : c);
+        }
+    }
+
+    void preformatted(QStringView raw)
+    {
+        for (const QChar c : raw) {
+            if (c == u'\r')
+                continue;
+            if (c == u'\n')
+                lineBreak();
+            else if (!isInvisible(c))
+                put(c == u'\t' || c == u'\u00A0' ? QChar(u' ') : c);
+        }
+    }
+
+    // A word set apart from what precedes it by a space (a link's address).
+    void word(const QString& text)
+    {
+        if (lineOpen_ && !line_.endsWith(u' '))
+            line_ += u' ';
+        for (const QChar c : text)
+            put(c);
+        pendingSpace_ = pendingBreak_ = false;
+    }
+
+    void lineBreak()
+    {
+        if (breakTaken_) {
+            breakTaken_ = false;
+            return;
+        }
+        if (!lineOpen_)
+            openLine();
+        endLine();
+    }
+
+    // A link's address on a line of its own; a <br> right after it has nothing left to end.
+    void addressLine(const QString& address)
+    {
+        lines({address});
+        breakTaken_ = true;
+    }
+
+    // The end or start of a block: what follows starts a new line, after a blank one when asked.
+    void boundary(bool blankLine)
+    {
+        endLine();
+        blankWanted_ = blankWanted_ || blankLine;
+    }
+
+    void lines(const QStringList& block)
+    {
+        boundary(false);
+        for (const QString& line : block) {
+            openLine();
+            line_ += line;
+            endLine();
+        }
+    }
+
+    void indent(const QString& marker)
+    {
+        endLine();
+        indents_.append({marker, QString(html::displayWidth(marker), u' '), false});
+    }
+    void outdent()
+    {
+        endLine();
+        if (!indents_.isEmpty())
+            indents_.removeLast();
+    }
+
+    // The lines, without blank ones at the start and the end, and never two blank ones in a
+    // row (an empty paragraph between paragraphs, as word processors write them, or a run of
+    // <br>, is one blank line).
+    QStringList finish()
+    {
+        endLine();
+        QStringList out;
+        for (const QString& line : std::as_const(lines_)) {
+            if (!line.isEmpty() || (!out.isEmpty() && !out.back().isEmpty()))
+                out.append(line);
+        }
+        while (!out.isEmpty() && out.back().isEmpty())
+            out.removeLast();
+        return out;
+    }
+
+    // Everything the block holds so far, for the text of a link.
+    qsizetype written() const { return written_.size(); }
+    QString writtenSince(qsizetype mark) const { return written_.mid(mark); }
+
+private:
+    struct Indent {
+        QString marker;
+        QString rest;
+        bool markerUsed;
+    };
+
+    void put(QChar c)
+    {
+        breakTaken_ = false;
+        if (!lineOpen_)
+            openLine();
+        line_ += c;
+        written_ += c;
+    }
+
+    void openLine()
+    {
+        if (blankWanted_ && !lines_.isEmpty() && !lines_.back().isEmpty())
+            lines_.append(QString());
+        blankWanted_ = false;
+        lineOpen_ = true;
+        line_.clear();
+        for (qsizetype i = 0; i < indents_.size(); ++i) {
+            Indent& level = indents_[i];
+            const bool innermost = i == indents_.size() - 1;
+            line_ += innermost && !level.markerUsed ? level.marker : level.rest;
+            level.markerUsed = level.markerUsed || innermost;
+        }
+        written_ += u' ';
+    }
+
+    void endLine()
+    {
+        if (lineOpen_) {
+            while (line_.endsWith(u' '))
+                line_.chop(1);
+            lines_.append(line_);
+        }
+        lineOpen_ = false;
+        pendingSpace_ = pendingBreak_ = false;
+    }
+
+    QStringList lines_;
+    QString line_;
+    bool lineOpen_ = false;
+    bool pendingSpace_ = false;
+    bool pendingBreak_ = false;
+    bool blankWanted_ = false;
+    bool breakTaken_ = false;
+    QList<Indent> indents_;
+    QString written_;
+};
+
+bool isOneOf(const QString& name, const QSet<QString>& names) { return names.contains(name); }
+
+const QSet<QString>& paragraphBlocks()
+{
+    static const QSet<QString> names = {u"p"_qs,  u"h1"_qs, u"h2"_qs, u"h3"_qs, u"h4"_qs, u"h5"_qs, u"h6"_qs,
+                                        u"dl"_qs, u"pre"_qs, u"figure"_qs, u"blockquote"_qs};
+    return names;
+}
+
+const QSet<QString>& lineBlocks()
+{
+    static const QSet<QString> names = {
+        u"div"_qs, u"center"_qs, u"section"_qs, u"article"_qs, u"header"_qs, u"footer"_qs, u"nav"_qs,
+        u"main"_qs, u"aside"_qs, u"form"_qs, u"address"_qs, u"dt"_qs, u"dd"_qs, u"caption"_qs,
+        u"fieldset"_qs, u"details"_qs, u"summary"_qs, u"tr"_qs, u"td"_qs, u"th"_qs, u"body"_qs, u"html"_qs};
+    return names;
+}
+
+QString withoutScheme(QString url)
+{
+    for (const QString& scheme : {u"mailto:"_qs, u"tel:"_qs, u"http://"_qs, u"https://"_qs}) {
+        if (url.startsWith(scheme, Qt::CaseInsensitive)) {
+            url = url.mid(scheme.size());
+            break;
+        }
+    }
+    while (url.endsWith(u'/'))
+        url.chop(1);
+    return url;
+}
+
+class Renderer {
+public:
+    QStringList render(const Node& root)
+    {
+        TextBlock block;
+        children(root, block);
+        return block.finish();
+    }
+
+private:
+    void children(const Node& node, TextBlock& block)
+    {
+        for (const auto& child : node.children)
+            element(*child, block);
+    }
+
+    void element(const Node& node, TextBlock& block)
+    {
+        const QString& name = node.name;
+        if (node.isText()) {
+            if (preDepth_ > 0)
+                block.preformatted(node.text);
+            else
+                block.text(node.text);
+        } else if (isOneOf(name, {u"head"_qs, u"title"_qs, u"select"_qs, u"template"_qs, u"textarea"_qs})) {
+            if (name == u"head")
+                baseOf(node);
+        } else if (name == u"br") {
+            block.lineBreak();
+        } else if (name == u"img") {
+            block.text(node.attribute(u"alt"));
+        } else if (name == u"input") {
+            const QString type = node.attribute(u"type").toLower();
+            if (type == u"submit" || type == u"button" || type == u"reset")
+                block.text(node.attribute(u"value"));
+        } else if (name == u"hr") {
+            block.lines({QString(20, u'\u2500')});
+        } else if (name == u"a") {
+            link(node, block);
+        } else if (name == u"table") {
+            table(node, block);
+        } else if (name == u"ul" || name == u"ol") {
+            list(node, block);
+        } else if (name == u"li") {
+            listItem(node, block, QStringLiteral("・"));
+        } else {
+            container(node, block);
+        }
+    }
+
+    void container(const Node& node, TextBlock& block)
+    {
+        const bool paragraph = isOneOf(node.name, paragraphBlocks());
+        const bool line = paragraph || isOneOf(node.name, lineBlocks());
+        const bool quoted = node.name == u"blockquote";
+        const bool pre = node.name == u"pre" || node.name == u"xmp" || node.name == u"plaintext";
+        if (line)
+            block.boundary(paragraph);
+        if (quoted)
+            block.indent(QStringLiteral("> "));
+        preDepth_ += pre ? 1 : 0;
+        children(node, block);
+        preDepth_ -= pre ? 1 : 0;
+        if (quoted)
+            block.outdent();
+        if (line)
+            block.boundary(paragraph);
+    }
+
+    // Relative addresses of links are read against the document's <base href>.
+    void baseOf(const Node& head)
+    {
+        for (const auto& child : head.children) {
+            if (child->name == u"base" && !child->attribute(u"href").isEmpty())
+                base_ = QUrl(child->attribute(u"href").trimmed());
+        }
+    }
+
+    QString address(const Node& anchor) const
+    {
+        QString href = anchor.attribute(u"href").trimmed();
+        href.remove(u'\n').remove(u'\r').remove(u'\t');
+        if (href.isEmpty() || href.startsWith(u'#') || href.startsWith(u"javascript:", Qt::CaseInsensitive))
+            return {};
+        const QUrl url(href);
+        if (url.isRelative() && base_.isValid() && !base_.isRelative())
+            return base_.resolved(url).toString();
+        return href;
+    }
+
+    void link(const Node& anchor, TextBlock& block)
+    {
+        const QString target = address(anchor);
+        const qsizetype start = block.written();
+        children(anchor, block);
+        if (target.isEmpty())
+            return;
+        const QString shown = block.writtenSince(start).simplified();
+        if (shown == target || shown == withoutScheme(target) || withoutScheme(shown) == withoutScheme(target))
+            return;
+        if (addressesApart_)
+            block.addressLine(u'<' + target + u'>');
+        else
+            block.word(u'<' + target + u'>');
+    }
+
+    void list(const Node& list, TextBlock& block)
+    {
+        block.boundary(listDepth_ == 0);
+        ++listDepth_;
+        bool ok = false;
+        int number = list.attribute(u"start").toInt(&ok);
+        number = ok ? number : 1;
+        for (const auto& child : list.children) {
+            if (child->name != u"li") {
+                element(*child, block);
+                continue;
+            }
+            listItem(*child, block, list.name == u"ol" ? QStringLiteral("%1. ").arg(number++) : QStringLiteral("・"));
+        }
+        --listDepth_;
+        block.boundary(listDepth_ == 0);
+    }
+
+    void listItem(const Node& item, TextBlock& block, const QString& marker)
+    {
+        block.indent(marker);
+        children(item, block);
+        block.outdent();
+    }
+
+    // A table too wide to align is tried once more with each link's address on a line of its
+    // own, which is often what makes it wide. Only tables of several columns can gain from
+    // that, and while trying no table inside tries again, so the work stays bounded however
+    // deep tables nest.
+    void table(const Node& table, TextBlock& block)
+    {
+        const QList<html::TableRow> rows = collectRows(table);
+        std::optional<QStringList> aligned = html::alignedTable(rows, HtmlTextWidth);
+        if (!aligned && !addressesApart_ && html::filledColumns(rows) > 1) {
+            addressesApart_ = true;
+            aligned = html::alignedTable(collectRows(table), HtmlTextWidth);
+            addressesApart_ = false;
+        }
+        block.lines(aligned ? *aligned : html::looseTable(rows));
+        block.boundary(false);
+    }
+
+    QList<html::TableRow> collectRows(const Node& table)
+    {
+        QList<html::TableRow> rows;
+        collectRows(table, rows);
+        return rows;
+    }
+
+    // Anything else a table holds outside its cells (a caption, or content a browser would move
+    // out of the table) is read as a row of one cell where it stands.
+    void collectRows(const Node& node, QList<html::TableRow>& rows)
+    {
+        for (const auto& child : node.children) {
+            if (child->name == u"tr")
+                rows.append(cells(*child));
+            else if (child->name == u"tbody" || child->name == u"thead" || child->name == u"tfoot")
+                collectRows(*child, rows);
+            else if (child->name != u"col" && child->name != u"colgroup")
+                rows.append({cell(*child, false)});
+        }
+    }
+
+    html::TableRow cells(const Node& row)
+    {
+        html::TableRow out;
+        for (const auto& child : row.children)
+            out.append(cell(*child, child->name == u"td" || child->name == u"th"));
+        return out;
+    }
+
+    html::TableCell cell(const Node& node, bool isCell)
+    {
+        TextBlock text;
+        if (isCell)
+            children(node, text);
+        else
+            element(node, text);
+        bool ok = false;
+        const int span = isCell ? node.attribute(u"colspan").toInt(&ok) : 1;
+        return {text.finish(), ok ? std::clamp(span, 1, 100) : 1};
+    }
+
+    QUrl base_;
+    bool addressesApart_ = false;
+    int preDepth_ = 0;
+    int listDepth_ = 0;
+};
 
 }  // namespace
 
 QString htmlToPlainText(QStringView html)
 {
-    static const QRegularExpression hidden(
-        QStringLiteral("<(script|style|head)\\b.*?</\\1\\s*>|<!--.*?-->"),
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression breaks(
-        QStringLiteral("<(br|/p|/div|/tr|/h[1-6]|/li|/table)\\b[^>]*>"), QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
-    static const QRegularExpression spaces(QStringLiteral("[ \\t\\r\\n]+"));
-    static const QRegularExpression entity(QStringLiteral("&(#[0-9]{1,7}|#[xX][0-9a-fA-F]{1,6}|[a-zA-Z]{2,8});"));
-
-    QString text = html.toString();
-    text.remove(hidden);
-    text.replace(spaces, QStringLiteral(" "));  // source line breaks mean nothing in HTML
-    text.replace(breaks, QStringLiteral("\n"));
-    text.remove(tags);
-
-    QString out;
-    qsizetype last = 0;
-    for (auto it = entity.globalMatch(text); it.hasNext();) {
-        const auto m = it.next();
-        out += QStringView(text).mid(last, m.capturedStart() - last);
-        out += resolveEntity(m.capturedView(1));
-        last = m.capturedEnd();
-    }
-    out += QStringView(text).mid(last);
-
-    QStringList lines = out.split(u'\n');
-    for (QString& line : lines)
-        line = line.trimmed();
-    return lines.join(QStringLiteral("\r\n")).trimmed();
+    const std::unique_ptr<Node> document = html::parseHtml(html);
+    return Renderer().render(*document).join(QStringLiteral("\r\n"));
 }
 
 }  // namespace nmail
