@@ -8,6 +8,9 @@ The program and Python agree on the rules below; the decoding itself is Python's
 - a text/* part without an attachment disposition or a file name is text, everything else an
   attachment; HTML reads as w3m (a text browser) sets it, with each link's address after its
   text;
+- a forwarded mail (message/rfc822) is an attachment and is also shown in the text where it
+  stands: a heading line, its From, Date, Subject and To as written (decoded), a blank line, its
+  own text by these same rules, a line naming each of its attachments, and a closing line;
 - a message/partial fragment is not whole by nature: the raw mail must be kept.
 """
 
@@ -88,6 +91,7 @@ def comparable(text, html_in_it, links=()):
     # from HTML is compared by its letters and digits in their order (as the HTML suite does),
     # once the addresses the program writes after links are taken out.
     text = text.replace('\u00a0', ' ').replace('\r\n', '\n').replace('\r', '\n')
+    text = re.sub(r'^（添付: [^\n]*）\n', '', text, flags=re.M)
     if html_in_it:
         for link in links:
             text = text.replace('<%s>' % link, '')
@@ -121,17 +125,18 @@ def header_text(msg, name):
     return text
 
 
-def sender_text(msg):
-    """The From field decoded but otherwise as written: the record keeps it so (comments and
-    quotes included), where policy default's str() would write the address list anew."""
-    raw = [value for key, value in msg.raw_items() if key.lower() == 'from']
+def sender_text(msg, name='from'):
+    """The From (or another address) field decoded but otherwise as written: the record keeps it
+    so (comments and quotes included), where policy default's str() would write the address list
+    anew."""
+    raw = [value for key, value in msg.raw_items() if key.lower() == name]
     if not raw:
         return ''
     unfolded = re.sub(r'\r?\n(?=[ \t])', '', str(raw[0])).strip()
     try:
         return str(email.header.make_header(email.header.decode_header(unfolded)))
     except (LookupError, UnicodeError, email.errors.HeaderParseError):
-        return header_text(msg, 'from')
+        return header_text(msg, name)
 
 
 def _text_of(part):
@@ -142,7 +147,28 @@ def _text_of(part):
         return payload.decode(part.get_content_charset() or 'utf-8', errors='replace')
 
 
-def expect_message(msg):
+FORWARD_HEADING = '-------- 転送されたメール --------'
+FORWARD_CLOSING = '-------- 転送されたメールここまで --------'
+MAX_FORWARD_DEPTH = 3
+
+
+def forwarded_text(inner, depth, e):
+    """The block a forwarded mail is shown as. The lines naming its own attachments are left to
+    comparable() to pass over: their names are the program's choice (compare_attachments judges
+    the names of files it writes)."""
+    text = FORWARD_HEADING + '\n'
+    for label, value in (('差出人: ', sender_text(inner)), ('日付: ', header_text(inner, 'date')),
+                         ('件名: ', header_text(inner, 'subject')), ('宛先: ', sender_text(inner, 'to'))):
+        if value:
+            text += label + value + '\n'
+    if depth <= MAX_FORWARD_DEPTH:
+        shown = expect_message(inner, depth + 1)
+        e.html, e.links = e.html or shown.html, e.links + shown.links
+        text += '\n' + shown.text
+    return text + FORWARD_CLOSING + '\n'
+
+
+def expect_message(msg, depth=1):
     e = Expected(subject=header_text(msg, 'subject'), sender=sender_text(msg))
     pieces = []
 
@@ -156,6 +182,8 @@ def expect_message(msg):
             children = part.get_payload()
             if not ctype.startswith('multipart/'):
                 e.attachments.append((ctype, part.get_filename(), children))
+                if ctype in ('message/rfc822', 'message/global') and children:
+                    pieces.append(forwarded_text(children[0], depth, e))
             elif ctype == 'multipart/alternative':
                 plain = [c for c in children if c.get_content_type() == 'text/plain']
                 walk(plain[0] if plain else children[-1])
