@@ -58,6 +58,9 @@ BackForm::BackForm(ProgramState& state, Seams seams, FileDialogs& fileDialogs, B
     buildFields();
     attachments_ = new compose::AttachmentList({AttachCommand, Command9, Command10, AttachText, List2},
                                                fileDialogs, seams_.messages, this);
+    // The answer is written in the text; on "ホーム" the input method's first Space (its
+    // conversion key) would close the reply.
+    BodyText->setFocus();
 }
 
 void BackForm::buildCommands()

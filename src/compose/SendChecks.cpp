@@ -40,6 +40,13 @@ QString senderRefusal(const AccountSettings& account)
                           "あなたのメールアドレスを入力してください。");
 }
 
+QString recipientRefusal(const OutgoingMail& mail, const BoxCaptions& captions, Recipients recipients)
+{
+    if (recipients == Recipients::AddressBook || !textfields::trimSpaces(mail.to).isEmpty())
+        return {};
+    return QStringLiteral("宛先がありません。「%1」に送り先のメールアドレスを入力してから送信してください。").arg(captions.to);
+}
+
 QString lineBreakRefusal(const OutgoingMail& mail, const BoxCaptions& captions)
 {
     const std::pair<const QString*, const QString*> boxes[] = {
@@ -72,9 +79,10 @@ QStringList losses(const OutgoingMail& mail, const BoxCaptions& captions)
 }  // namespace
 
 bool readyToSend(MessageBoxes& messages, QWidget* window, const AccountSettings& account,
-                 const OutgoingMail& mail, const BoxCaptions& captions)
+                 const OutgoingMail& mail, const BoxCaptions& captions, Recipients recipients)
 {
-    for (const QString& refusal : {senderRefusal(account), lineBreakRefusal(mail, captions)}) {
+    for (const QString& refusal :
+         {senderRefusal(account), recipientRefusal(mail, captions, recipients), lineBreakRefusal(mail, captions)}) {
         if (!refusal.isEmpty()) {
             messages.warn(window, refusal);
             return false;

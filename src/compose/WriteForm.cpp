@@ -70,6 +70,8 @@ WriteForm::WriteForm(ProgramState& state, Seams seams, FileDialogs& fileDialogs,
     List2->raise();
     attachments_ = new compose::AttachmentList({AttachCommand, Command9, Command10, AttachText, List2},
                                                fileDialogs, seams_.messages, this);
+    // The first box a person fills; on a button, a Space typed at once would press it.
+    ToText->setFocus();
 }
 
 void WriteForm::setOuterWidth(int widthTwips)
