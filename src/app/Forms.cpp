@@ -11,6 +11,7 @@
 #include "settings/OptionForm.h"
 #include "settings/SetForm.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -54,7 +55,7 @@ MainForm& Forms::mainForm()
 SetForm& Forms::setForm()
 {
     return loaded(set_, [this] {
-        return new SetForm([this] { present(idPassForm()); }, [this] { present(optionForm()); });
+        return new SetForm([this] { present(idPassForm(), set_); }, [this] { present(optionForm(), set_); });
     });
 }
 
@@ -87,10 +88,10 @@ TyakuForm& Forms::tyakuForm()
     return loaded(tyaku_, [this] {
         auto* viewer = new TyakuForm(state_, seams_);
         viewer->setMainHelpText = [this](const QString& text) { mainForm().Text1->setPlainText(text); };
-        viewer->handOver.registerSender = [this](const QString& address) {
+        viewer->handOver.registerSender = [this, viewer](const QString& address) {
             FriendForm& book = friendForm();
             book.Text4->setText(address);
-            present(book);
+            present(book, viewer);
         };
         viewer->handOver.reply = [this](const QString& subject, const QString& to, const QString& body) {
             BackForm& reply = backForm();
@@ -110,11 +111,16 @@ BackForm& Forms::backForm()
     });
 }
 
-void Forms::present(QWidget& window)
+void Forms::present(QWidget& window, const QWidget* opener)
 {
     if (!window.property(PlacedProperty).toBool()) {
         window.setProperty(PlacedProperty, true);
-        centreOnScreen(window);
+        if (!opener)
+            opener = QApplication::activeWindow();
+        if (opener && opener != &window && opener->isVisible())
+            placeFrom(window, *opener);
+        else
+            centreOnScreen(window);
     }
     if (window.isMinimized())
         window.showNormal();

@@ -256,7 +256,8 @@ void WriteForm::setBodyText(const QString& text)
 void WriteForm::Command4_Click()
 {
     setOuterWidth(WithAddressPanelWidthTwips);
-    centreOnScreen(*this);
+    // Widened where it stands, so that it does not move over the window it was opened beside.
+    keepOnScreen(*this);
     AddressPanel->fill(store::addressBookPath(state_.folder));
 }
 
@@ -268,7 +269,7 @@ void WriteForm::Command6_Click()
 {
     setOuterWidth(NormalWidthTwips);
     AddressPanel->showListWhite();
-    centreOnScreen(*this);
+    keepOnScreen(*this);
 }
 
 void WriteForm::Command8_Click()
