@@ -65,7 +65,8 @@ TyakuForm::TyakuForm(ProgramState& state, Seams seams, QWidget* parent, editor::
     textEditor = new editor::TextEditor(
         {this, Picture1, rtfEd, mnew, mopen, msave, mprint, mend, mall, matamajump, mbunmatujump, mkensaku,
          mtugikensaku, mcut, mcopy, mpaste},
-        {state_.editorState, state_.EditorModified, state_.CurrentFile}, seams_.messages, editorDialogs);
+        {state_.editorState, state_.EditorModified, state_.CurrentFile}, seams_.messages, editorDialogs,
+        state_.folder.root());
     resize(twips::toPixels(DesignWidth), twips::toPixels(DesignHeight) + menuBar()->sizeHint().height());
     Form_Load();
 }
