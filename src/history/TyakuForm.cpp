@@ -136,6 +136,11 @@ void TyakuForm::buildMailBoxes(QWidget* client)
     List1->viewport()->setMouseTracking(true);
     List1->viewport()->installEventFilter(this);
     connect(List1, &history::HistoryList::mouseDown, this, &TyakuForm::List1_MouseDown);
+    connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
+        const std::optional<int> line = List1->selectedLine();
+        if (line && !List1->pressing())
+            showLine(*line);
+    });
 
     const auto box = [client](const QString& name, int left, int width) {
         auto* e = new QLineEdit(client);
@@ -297,16 +302,22 @@ void TyakuForm::List1_MouseDown()
         List1->setFocus();
         return;
     }
+    showLine(*line);
+}
+
+bool TyakuForm::showLine(int line)
+{
     const auto shown = state_.HistoryKind == 2 ? store::HistoryKind::Sent : store::HistoryKind::Received;
-    const history::LineTarget target = List1->target(*line, shown);
+    const history::LineTarget target = List1->target(line, shown);
     const QString path = store::historyPath(state_.folder, target.kind);
     const std::optional<store::HistoryRecord> record = store::readRecord(path, target.record);
     if (!record) {
         seams_.messages.warn(this, QStringLiteral("履歴ファイルからこのメールを読めませんでした。\n%1").arg(path));
-        return;
+        return false;
     }
     (target.kind == store::HistoryKind::Received ? state_.ReceivedRecord : state_.SentRecord) = *record;
     showRecord(*record, target.kind);
+    return true;
 }
 
 bool TyakuForm::eventFilter(QObject* watched, QEvent* event)

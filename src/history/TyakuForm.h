@@ -70,6 +70,8 @@ public:
 
     // History side
     QWidget* Picture1;       // top strip that carries the editor's toolbar
+    // A press on the list shows the selected mail; so does every move of the selection, by the
+    // keyboard too, so that the mail the buttons act on is always the one on screen.
     QPushButton* Command2;   // ホーム
     QPushButton* Command1;   // １件削除
     QPushButton* Command3;   // アドレス帳登録
@@ -120,6 +122,8 @@ private:
 
     ProgramState& state_;
     Seams seams_;
+    // Reads and shows the mail of a list line; false when it cannot be read (the user is told).
+    bool showLine(int line);
     QWidget* client_;
     QHash<QObject*, QString> helpTexts_;
 };

@@ -117,13 +117,16 @@ private slots:
         QTRY_VERIFY(!s.viewer);
     }
 
-    void replyFollowsTheBoxesNotAKeyboardSelection()
+    // The mail answered is the mail on screen, however the selection reached it.
+    void replyAnswersTheMailAKeyboardSelectionShows()
     {
         Setup s;
         s.load(HistoryKind::Received, mails);  // the boxes show the last record after the fill
-        s.viewer->List1->setCurrentRow(0);    // keyboard selection, no press
+        s.viewer->List1->setFocus();  // the first line becomes the current one, not selected
+        QTest::keyClick(s.viewer->List1, Qt::Key_Space);  // no press of the mouse
+        QCOMPARE(s.viewer->Text9->text(), QStringLiteral("first"));
         s.viewer->Command4->click();
-        QCOMPARE(s.handed.replies, QStringList{QStringLiteral("Re:  |b@example.jp|body two")});
+        QCOMPARE(s.handed.replies, QStringList{QStringLiteral("Re:  first|山田 <yamada@example.jp>|body one")});
     }
 
     void noSelectionRightAfterADeletion()
