@@ -2,15 +2,11 @@
 
 #include "platform/Cp932.h"
 #include "platform/TextFields.h"
+#include "store/KeptMailLine.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
-
-namespace {
-const QString KeptMailLine =
-    QStringLiteral("※この記録に収まらない部分があるため、元のメールを添付フォルダの「%1」に保存しました。");
-}  // namespace
 
 ScratchFile::ScratchFile(const QString& attachmentFolder)
     : path_(QDir(attachmentFolder).filePath(QStringLiteral("0.txt"))), file_(path_)
@@ -76,7 +72,7 @@ QString keepRawMail(const QString& folder, const QByteArray& raw, const QString&
 
 QString withKeptMailLine(const QByteArray& text, const QString& note, const QString& fileName, qsizetype bodyBytes)
 {
-    const QString line = KeptMailLine.arg(fileName);
+    const QString line = store::keptMailLine(fileName);
     const qsizetype room = bodyBytes - cp932::encode(note).size() - cp932::encode(line).size() - 2;
     const QString body = cp932::decode(textfields::cutBytes(cp932::decode(text), room)) + note;
     return body + (body.endsWith(QStringLiteral("\r\n")) ? QString() : QStringLiteral("\r\n")) + line;

@@ -1,6 +1,7 @@
 #include "history/TyakuForm.h"
 
 #include "editor/TextEditor.h"
+#include "history/AttachmentFiles.h"
 #include "history/HistoryDeletion.h"
 #include "platform/TextBoxes.h"
 #include "platform/TextFields.h"
@@ -15,7 +16,6 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextEdit>
 
 #include <cmath>
 
@@ -154,11 +154,14 @@ void TyakuForm::buildMailBoxes(QWidget* client)
     Text8 = box(QStringLiteral("Text8"), 2280, 3255);
     Text9 = box(QStringLiteral("Text9"), 5520, 4575);
 
-    rtfEd = new QTextEdit(client);
+    rtfEd = new history::MailTextBox(client);
     rtfEd->setObjectName(QStringLiteral("rtfEd"));
     rtfEd->setAcceptRichText(false);
     rtfEd->setFont(fontOf(QStringLiteral("ＭＳ ゴシック"), 11.25));
     rtfEd->setGeometry(twips::rect(360, 3960, 10455, 3735));
+    connect(rtfEd, &history::MailTextBox::fileLinkClicked, this, [this](const QString& name) {
+        history::openAttachmentFile(this, attachmentFolder(), name, seams_.browser, seams_.messages);
+    });
 
     // The help box starts hidden: empty, it would only cover part of the mail text.
     Text4 = new QPlainTextEdit(client);
@@ -178,6 +181,11 @@ void TyakuForm::buildMenus()
     mopen = mFile->addAction(QStringLiteral("開く"));
     msave = mFile->addAction(QStringLiteral("名前を付けて保存"));
     mprint = mFile->addAction(QStringLiteral("印刷"));
+    mFile->addSeparator();
+    mattachments = mFile->addAction(QStringLiteral("添付フォルダを開く"));
+    connect(mattachments, &QAction::triggered, this, [this] {
+        history::openAttachmentFolder(this, attachmentFolder(), seams_.browser, seams_.messages);
+    });
     mFile->addSeparator();
     mend = mFile->addAction(QStringLiteral("終了"));
     medit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
@@ -280,6 +288,8 @@ void TyakuForm::addHistoryLine(const QString& text, store::HistoryKind kind, int
     List1->addRecordLine(text, kind, record);
 }
 
+QString TyakuForm::attachmentFolder() const { return state_.folder.path(ProgramFolder::AttachmentFolder); }
+
 void TyakuForm::showRecord(const store::HistoryRecord& record, store::HistoryKind kind)
 {
     using textfields::trimSpaces;
@@ -291,6 +301,7 @@ void TyakuForm::showRecord(const store::HistoryRecord& record, store::HistoryKin
     clipboard->clear();
     clipboard->setText(rtfEd->toPlainText());
     setBodyText(trimSpaces(clipboard->text()));
+    rtfEd->markFileLinks();
 }
 
 void TyakuForm::List1_MouseDown()

@@ -7,6 +7,7 @@
 #include "app/ProgramState.h"
 #include "history/HistoryHandOver.h"
 #include "history/HistoryList.h"
+#include "history/MailTextBox.h"
 #include "platform/Seams.h"
 #include "store/HistoryRecord.h"
 
@@ -22,7 +23,6 @@ class QListWidget;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
-class QTextEdit;
 
 namespace editor {
 class EditorDialogs;
@@ -55,8 +55,12 @@ public:
     void addHistoryLine(const QString& text, store::HistoryKind kind, int record);
 
     // Text7, Text8, Text9 and rtfEd show the record, each field trimmed and taken by its role;
-    // the body then passes through the clipboard, which keeps it as plain text.
+    // the body then passes through the clipboard, which keeps it as plain text. The lines naming
+    // files of the attachment folder become links that open them.
     void showRecord(const store::HistoryRecord& record, store::HistoryKind kind);
+
+    // The program's attachment folder, whose files the text's links open.
+    QString attachmentFolder() const;
 
     // Writes the main window's help box: after deleting a sent entry the remaining count goes
     // there. Set by the owner of the main window; while unset the count is shown only in Text2.
@@ -85,7 +89,7 @@ public:
     QLineEdit* Text7;        // date
     QLineEdit* Text8;        // address
     QLineEdit* Text9;        // subject
-    QTextEdit* rtfEd;        // body, and the editor's document
+    history::MailTextBox* rtfEd;  // body, and the editor's document
     QPlainTextEdit* Text4;   // help box
     // Editor side: controls only; their commands belong to the editor.
     QListWidget* lstLst;
@@ -94,6 +98,7 @@ public:
     QAction* mopen;
     QAction* msave;
     QAction* mprint;
+    QAction* mattachments;  // opens the attachment folder
     QAction* mend;
     QMenu* medit;
     QAction* mall;
