@@ -5,6 +5,7 @@
 #include "app/ReceivedFiles.h"
 #include "app/UnconfirmedDeletions.h"
 #include "history/HistoryLoading.h"
+#include "history/ReplyThreads.h"
 #include "history/TyakuForm.h"
 #include "mail/NMailSession.h"
 #include "platform/Cp932.h"
@@ -278,6 +279,7 @@ bool MailCheck::receive(int handle, int n, const QByteArray& uidl)
         return false;
     }
     state_.CurrentRecord = static_cast<std::int16_t>(number);
+    history::rememberReplyThread(historyPath_, state_.ReceivedRecord.toBytes(), CutAtNull(header_));
     forms_.tyakuForm().addHistoryLine(QStringLiteral("  ") + subject + QString(10, QLatin1Char(' ')) + date
                                           + QString(10, QLatin1Char(' ')) + sender,
                                       store::HistoryKind::Received, number);

@@ -93,12 +93,14 @@ TyakuForm& Forms::tyakuForm()
             book.Text4->setText(address);
             present(book, viewer);
         };
-        viewer->handOver.reply = [this](const QString& subject, const QString& to, const QString& body) {
+        viewer->handOver.reply = [this, viewer](const QString& subject, const QString& to, const QString& body,
+                                                const nmail::ReplyThread& thread) {
             BackForm& reply = backForm();
             reply.SubjectText->setText(subject);
             reply.ToText->setText(nmail::replyRecipient(to));
             reply.setBodyText(body);
-            present(reply);
+            reply.setReplyThread(thread);
+            present(reply, viewer);
         };
         return viewer;
     });

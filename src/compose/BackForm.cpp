@@ -173,7 +173,8 @@ void BackForm::setBodyText(const QString& text)
 // again; the main window comes back only once the reply is on its way.
 void BackForm::Command2_Click()
 {
-    const compose::OutgoingMail mail{ToText->text(), SubjectText->text(), bodyText(), AttachText->text()};
+    const compose::OutgoingMail mail{ToText->text(), SubjectText->text(), bodyText(), AttachText->text(),
+                                     QString::fromLatin1(nmail::replyHeaderLines(thread_))};
     if (!compose::readyToSend(seams_.messages, this, state_.account, mail, Captions))
         return;
     std::optional<QString> failure;

@@ -50,7 +50,7 @@ std::optional<QString> sendMail(const AccountSettings& account, const ProgramFol
     auto send = [&] {
         return nmail::NMailSmtpSendMail(cp932Bytes(account.SmtpServer), cp932Bytes(mail.to), {}, {},
                                         cp932Bytes(account.MailAddress), cp932Bytes(mail.subject),
-                                        cp932Bytes(mail.body), {}, cp932Bytes(mail.attachments), 0);
+                                        cp932Bytes(mail.body), cp932Bytes(mail.header), cp932Bytes(mail.attachments), 0);
     };
     int result = send();
     // Nothing went over a connection whose certificate was refused: once the user trusts it,

@@ -1,7 +1,9 @@
 #include "history/HistoryHandOver.h"
 
+#include "history/ReplyThreads.h"
 #include "history/TyakuForm.h"
 #include "platform/TextFields.h"
+#include "store/HistoryFile.h"
 
 #include <QLineEdit>
 
@@ -19,6 +21,19 @@ bool lineSelected(TyakuForm& viewer, MessageBoxes& messages)
         return true;
     messages.show(&viewer, NoSelection, {}, MessageButtons::Ok, MessageIcon::Information);
     return false;
+}
+
+// The thread of the received mail the selected line stands for, as noted when it was stored.
+nmail::ReplyThread threadOfSelectedMail(const TyakuForm& viewer, const ProgramState& state)
+{
+    const LineTarget target = viewer.List1->target(*viewer.List1->selectedLine(), store::HistoryKind::Received);
+    if (target.kind != store::HistoryKind::Received)
+        return {};
+    const QString path = store::historyPath(state.folder, target.kind);
+    const std::optional<QByteArray> bytes = store::readRecordBytes(path, target.record, store::HistoryRecordSize);
+    if (!bytes)
+        return {};
+    return replyThreadFor(path, *bytes);
 }
 
 }  // namespace
@@ -47,7 +62,8 @@ void Command4_Click(TyakuForm& viewer, const ProgramState& state, MessageBoxes& 
         return;
     using textfields::trimSpaces;
     viewer.handOver.reply(QStringLiteral("Re:  ") + trimSpaces(viewer.Text9->text()),
-                          trimSpaces(viewer.Text8->text()), trimSpaces(viewer.bodyText()));
+                          trimSpaces(viewer.Text8->text()), trimSpaces(viewer.bodyText()),
+                          threadOfSelectedMail(viewer, state));
     viewer.close();
 }
 
