@@ -1,5 +1,6 @@
 #include "history/HistoryHandOver.h"
 
+#include "history/KeptMail.h"
 #include "history/ReplyThreads.h"
 #include "history/TyakuForm.h"
 #include "platform/TextFields.h"
@@ -23,7 +24,8 @@ bool lineSelected(TyakuForm& viewer, MessageBoxes& messages)
     return false;
 }
 
-// The thread of the received mail the selected line stands for, as noted when it was stored.
+// The thread of the received mail the selected line stands for: as noted when it was stored,
+// or, for a mail stored before such notes were kept, from its kept raw mail.
 nmail::ReplyThread threadOfSelectedMail(const TyakuForm& viewer, const ProgramState& state)
 {
     const LineTarget target = viewer.List1->target(*viewer.List1->selectedLine(), store::HistoryKind::Received);
@@ -33,7 +35,12 @@ nmail::ReplyThread threadOfSelectedMail(const TyakuForm& viewer, const ProgramSt
     const std::optional<QByteArray> bytes = store::readRecordBytes(path, target.record, store::HistoryRecordSize);
     if (!bytes)
         return {};
-    return replyThreadFor(path, *bytes);
+    nmail::ReplyThread thread = replyThreadFor(path, *bytes);
+    if (thread.isEmpty()) {
+        if (const auto kept = readKeptMail(viewer.attachmentFolder(), store::HistoryRecord::fromBytes(*bytes)))
+            thread = nmail::replyThreadOf(kept->header);
+    }
+    return thread;
 }
 
 }  // namespace

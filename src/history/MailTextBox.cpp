@@ -2,6 +2,7 @@
 
 #include "store/KeptMailLine.h"
 
+#include <QLabel>
 #include <QMouseEvent>
 #include <QRegularExpression>
 #include <QTextBlock>
@@ -28,10 +29,22 @@ std::optional<std::pair<qsizetype, qsizetype>> fileNameIn(const QString& line)
 
 }  // namespace
 
-MailTextBox::MailTextBox(QWidget* parent) : QTextEdit(parent) { viewport()->setMouseTracking(true); }
+MailTextBox::MailTextBox(QWidget* parent) : QTextEdit(parent)
+{
+    notice_ = new QLabel(this);
+    notice_->setObjectName(QStringLiteral("notice"));
+    notice_->setStyleSheet(QStringLiteral("QLabel { background: rgb(255,255,204); padding: 1px 4px; }"));
+    notice_->hide();
+    viewport()->setMouseTracking(true);
+    connect(this, &QTextEdit::textChanged, this, [this] {
+        if (!formatting_)
+            setNotice({});
+    });
+}
 
 void MailTextBox::markFileLinks()
 {
+    formatting_ = true;
     for (QTextBlock block = document()->begin(); block.isValid(); block = block.next()) {
         const auto name = fileNameIn(block.text());
         if (!name)
@@ -47,9 +60,32 @@ void MailTextBox::markFileLinks()
         link.setToolTip(QStringLiteral("クリックすると開きます"));
         cursor.mergeCharFormat(link);
     }
+    formatting_ = false;
 }
 
+void MailTextBox::setNotice(const QString& text)
+{
+    notice_->setText(text);
+    notice_->setVisible(!text.isEmpty());
+    setViewportMargins(0, text.isEmpty() ? 0 : notice_->sizeHint().height(), 0, 0);
+    placeNotice();
+}
+
+QString MailTextBox::notice() const { return notice_->isHidden() ? QString() : notice_->text(); }
+
 QString MailTextBox::fileLinkAt(QPoint position) const { return anchorAt(position); }
+
+void MailTextBox::placeNotice()
+{
+    const QRect inside = contentsRect();
+    notice_->setGeometry(inside.left(), inside.top(), inside.width(), notice_->sizeHint().height());
+}
+
+void MailTextBox::resizeEvent(QResizeEvent* event)
+{
+    QTextEdit::resizeEvent(event);
+    placeNotice();
+}
 
 void MailTextBox::mousePressEvent(QMouseEvent* event)
 {

@@ -3,6 +3,7 @@
 #include "editor/TextEditor.h"
 #include "history/AttachmentFiles.h"
 #include "history/HistoryDeletion.h"
+#include "history/ShownMail.h"
 #include "platform/TextBoxes.h"
 #include "platform/TextFields.h"
 #include "platform/Twips.h"
@@ -292,16 +293,17 @@ QString TyakuForm::attachmentFolder() const { return state_.folder.path(ProgramF
 
 void TyakuForm::showRecord(const store::HistoryRecord& record, store::HistoryKind kind)
 {
-    using textfields::trimSpaces;
-    Text7->setText(trimSpaces(record.dateField(kind)));
-    Text8->setText(trimSpaces(record.addressField(kind)));
-    Text9->setText(trimSpaces(record.Subject));
-    setBodyText(trimSpaces(record.Body));
+    const history::ShownMail shown = history::shownMail(record, kind, attachmentFolder());
+    Text7->setText(shown.date);
+    Text8->setText(shown.address);
+    Text9->setText(shown.subject);
+    setBodyText(shown.body);
     QClipboard* clipboard = QApplication::clipboard();
     clipboard->clear();
     clipboard->setText(rtfEd->toPlainText());
-    setBodyText(trimSpaces(clipboard->text()));
+    setBodyText(textfields::trimSpaces(clipboard->text()));
     rtfEd->markFileLinks();
+    rtfEd->setNotice(shown.notice);
 }
 
 void TyakuForm::List1_MouseDown()

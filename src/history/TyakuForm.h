@@ -54,9 +54,10 @@ public:
     void clearHistoryList();
     void addHistoryLine(const QString& text, store::HistoryKind kind, int record);
 
-    // Text7, Text8, Text9 and rtfEd show the record, each field trimmed and taken by its role;
-    // the body then passes through the clipboard, which keeps it as plain text. The lines naming
-    // files of the attachment folder become links that open them.
+    // Text7, Text8, Text9 and rtfEd show the record, each field trimmed and taken by its role
+    // (with what a kept raw mail gives back, see ShownMail.h); the body then passes through the
+    // clipboard, which keeps it as plain text. The lines naming files of the attachment folder
+    // become links that open them.
     void showRecord(const store::HistoryRecord& record, store::HistoryKind kind);
 
     // The program's attachment folder, whose files the text's links open.
