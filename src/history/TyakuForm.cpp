@@ -70,6 +70,16 @@ TyakuForm::TyakuForm(ProgramState& state, Seams seams, QWidget* parent, editor::
         state_.folder.root());
     resize(twips::toPixels(DesignWidth), twips::toPixels(DesignHeight) + menuBar()->sizeHint().height());
     Form_Load();
+    setKeyboardOrder();
+}
+
+// The keys reach the list first, then the buttons that act on the mail it shows, then the mail.
+void TyakuForm::setKeyboardOrder()
+{
+    const QList<QWidget*> order = {List1, Command1, Command3, Command4, Command5, Text7, Text8, Text9, rtfEd, Command2};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    List1->setFocus();
 }
 
 void TyakuForm::buildStrips(QWidget* client)

@@ -122,6 +122,7 @@ private:
     void buildMailBoxes(QWidget* client);
     void buildMenus();
     void Form_Load();
+    void setKeyboardOrder();
     // Runs a start-up step; while it fails the user may retry it (OK) or skip it (Cancel).
     void retryOrSkip(const std::function<bool()>& step);
     void showHelp(const QString& text);

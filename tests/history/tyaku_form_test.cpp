@@ -169,6 +169,19 @@ private slots:
         QVERIFY(s.scripted.messages.shown.isEmpty());
     }
 
+    // Without a mouse: the keys start in the list and go on to the buttons that act on its mail.
+    void keysStartInTheListThenReachItsButtons()
+    {
+        Setup s;
+        s.load(HistoryKind::Received, threeMails());
+        QVERIFY(QTest::qWaitForWindowActive(&s.viewer));
+        QCOMPARE(QApplication::focusWidget(), s.viewer.List1);
+        QTest::keyClick(s.viewer.List1, Qt::Key_Space);  // the first line has the focus mark
+        QCOMPARE(s.viewer.Text9->text(), QStringLiteral("s1"));
+        QTest::keyClick(s.viewer.List1, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), s.viewer.Command1);
+    }
+
     void otherButtonsShowTheSelectedLineWithoutMovingIt()
     {
         Setup s;
