@@ -20,8 +20,7 @@ ShownMail shownMail(const store::HistoryRecord& record, store::HistoryKind kind,
     shown.subject = wholeField(record.Subject, kept->subject, store::SubjectWidth);
     if (const std::optional<QString> exact = exactText(shown.body, kept->text)) {
         shown.body = *exact;
-        shown.notice = QStringLiteral("※記録に収まらない文字も、元のメール「%1」から送られたとおりに表示しています"
-                                      "（履歴の記録は変わりません）。")
+        shown.notice = QStringLiteral("※送られたとおりの文字で表示（元のメール %1 より。記録は変わりません）")
                            .arg(kept->fileName);
     }
     return shown;
