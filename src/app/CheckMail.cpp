@@ -5,7 +5,6 @@
 #include "app/ReceivedFiles.h"
 #include "app/UnconfirmedDeletions.h"
 #include "history/HistoryLoading.h"
-#include "history/ReplyThreads.h"
 #include "history/TyakuForm.h"
 #include "mail/NMailSession.h"
 #include "platform/Cp932.h"
@@ -256,7 +255,7 @@ bool MailCheck::receive(int handle, int n, const QByteArray& uidl)
     const QString date = cp932::decode(CutAtNull(date_));
     const QString sender = cp932::decode(CutAtNull(sender_));
     const QString note = attachment ? AttachmentNote : QString();
-    history::ReceivedMail mail{subject, sender, date, cp932::decode(text) + note};
+    history::ReceivedMail mail{subject, sender, date, cp932::decode(text) + note, CutAtNull(header_)};
 
     const int number = store::NextRecordNumber(historyPath_);
     // What the record cannot hold (text beyond its 20000 bytes, parts that could not be read)
@@ -279,7 +278,6 @@ bool MailCheck::receive(int handle, int n, const QByteArray& uidl)
         return false;
     }
     state_.CurrentRecord = static_cast<std::int16_t>(number);
-    history::rememberReplyThread(historyPath_, state_.ReceivedRecord.toBytes(), CutAtNull(header_));
     forms_.tyakuForm().addHistoryLine(QStringLiteral("  ") + subject + QString(10, QLatin1Char(' ')) + date
                                           + QString(10, QLatin1Char(' ')) + sender,
                                       store::HistoryKind::Received, number);

@@ -1,6 +1,7 @@
 #include "history/HistoryLoading.h"
 
 #include "history/HistoryListLine.h"
+#include "history/ReplyThreads.h"
 #include "history/TyakuForm.h"
 #include "platform/TextFields.h"
 
@@ -57,7 +58,12 @@ store::StoreResult AppendReceivedRecord(ProgramState& state, const QString& path
     record.setDateField(store::HistoryKind::Received, trimSpaces(mail.date));
     record.Body = trimSpaces(TyakuForm::shownText(mail.body));
     record.InUse = 1;
-    return store::writeRecord(path, number, record, durability);
+    // The note is keyed by the bytes written, so they are made once for both.
+    const QByteArray bytes = record.toBytes();
+    const store::StoreResult written = store::writeRecordBytes(path, number, bytes, durability);
+    if (written.ok)
+        rememberReplyThread(path, bytes, mail.header);
+    return written;
 }
 
 }  // namespace history

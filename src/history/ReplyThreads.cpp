@@ -37,14 +37,11 @@ bool rememberReplyThread(const QString& receivedHistory, QByteArrayView record, 
     QByteArray line = keyOf(record) + ' ' + (thread.inReplyTo.isEmpty() ? QByteArray("-") : thread.inReplyTo);
     for (const QByteArray& id : thread.references)
         line += ' ' + id;
+    // Each line starts with its line break, so that one a crash cut short cannot swallow the
+    // next; appending is then one write, with no need to look at the end of the file first.
+    line.prepend('\n');
     QFile file(replyThreadsPath(receivedHistory));
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Append))
-        return false;
-    // A line cut short by a crash would swallow the next one.
-    if (file.size() > 0 && file.seek(file.size() - 1) && file.read(1) != "\n")
-        line.prepend('\n');
-    file.seek(file.size());
-    return file.write(line + '\n') == line.size() + 1;
+    return file.open(QIODevice::WriteOnly | QIODevice::Append) && file.write(line) == line.size();
 }
 
 nmail::ReplyThread replyThreadFor(const QString& receivedHistory, QByteArrayView record)

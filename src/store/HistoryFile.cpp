@@ -94,8 +94,12 @@ int NextRecordNumber(const QString& path) { return nextRecordNumber(path, Histor
 
 StoreResult writeRecord(const QString& path, int number, const HistoryRecord& record, Durability durability)
 {
-    return writeRecordBytes(path, number, record.toBytes(),
-                            {QStringLiteral("履歴ファイル"), QStringLiteral("履歴")}, durability);
+    return writeRecordBytes(path, number, record.toBytes(), durability);
+}
+
+StoreResult writeRecordBytes(const QString& path, int number, const QByteArray& bytes, Durability durability)
+{
+    return writeRecordBytes(path, number, bytes, {QStringLiteral("履歴ファイル"), QStringLiteral("履歴")}, durability);
 }
 
 std::optional<HistoryRecord> readRecord(const QString& path, int number)

@@ -28,6 +28,8 @@ int NextRecordNumber(const QString& path);
 // any deletion), the bytes have reached the disk when this returns success.
 StoreResult writeRecord(const QString& path, int number, const HistoryRecord& record,
                         Durability durability = Durability::BeforeReturn);
+// The same for a record already made into its 20284 bytes.
+StoreResult writeRecordBytes(const QString& path, int number, const QByteArray& bytes, Durability durability);
 
 // Reads record number (from 1); nullopt when the file is missing or the record is not whole.
 std::optional<HistoryRecord> readRecord(const QString& path, int number);

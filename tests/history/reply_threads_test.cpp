@@ -74,7 +74,7 @@ private slots:
         const store::HistoryRecord other = recordOf({QStringLiteral("x"), {}, {}, {}}, HistoryKind::Received);
         QVERIFY(history::rememberReplyThread(s.history, other.toBytes(), "Subject: none\r\n"));
         QVERIFY(history::replyThreadFor(s.history, other.toBytes()).isEmpty());
-        QCOMPARE(s.folder.read(QStringLiteral("★MAilData/reply-threads.txt")).count('\n'), 1);
+        QCOMPARE(s.folder.read(QStringLiteral("★MAilData/reply-threads.txt")).trimmed().count('\n'), 0);  // one line
     }
 
     // A line a crash cut short does not swallow the next one.
