@@ -65,6 +65,9 @@ void MailTextBox::markFileLinks()
 
 void MailTextBox::setNotice(const QString& text)
 {
+    // Every key typed in the editor asks to hide it: only a change is worth a new layout.
+    if (text == notice_->text() && notice_->isHidden() == text.isEmpty())
+        return;
     notice_->setText(text);
     notice_->setVisible(!text.isEmpty());
     setViewportMargins(0, text.isEmpty() ? 0 : notice_->sizeHint().height(), 0, 0);
