@@ -88,19 +88,21 @@ TyakuForm& Forms::tyakuForm()
     return loaded(tyaku_, [this] {
         auto* viewer = new TyakuForm(state_, seams_);
         viewer->setMainHelpText = [this](const QString& text) { mainForm().Text1->setPlainText(text); };
-        viewer->handOver.registerSender = [this, viewer](const QString& address) {
+        // The viewer closes once it has handed the mail on: the window to keep usable is the main
+        // window it leaves behind.
+        viewer->handOver.registerSender = [this](const QString& address) {
             FriendForm& book = friendForm();
             book.Text4->setText(address);
-            present(book, viewer);
+            present(book, &mainForm());
         };
-        viewer->handOver.reply = [this, viewer](const QString& subject, const QString& to, const QString& body,
-                                                const nmail::ReplyThread& thread) {
+        viewer->handOver.reply = [this](const QString& subject, const QString& to, const QString& body,
+                                        const nmail::ReplyThread& thread) {
             BackForm& reply = backForm();
             reply.SubjectText->setText(subject);
             reply.ToText->setText(nmail::replyRecipient(to));
             reply.setBodyText(body);
             reply.setReplyThread(thread);
-            present(reply, viewer);
+            present(reply, &mainForm());
         };
         return viewer;
     });
