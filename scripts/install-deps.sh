@@ -7,8 +7,8 @@ packages=(
   # build
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libgl1-mesa-dev libssl-dev libvmime-dev libicu-dev dpkg-dev
-  # run: Japanese fonts and Qt's Japanese standard-button texts
-  fonts-noto-cjk qt6-translations-l10n
+  # run: Japanese fonts, emoji as mail carries them, and Qt's Japanese standard-button texts
+  fonts-noto-cjk fonts-noto-color-emoji qt6-translations-l10n
   # real windows and screenshots in the end-to-end tests
   xvfb xauth xdotool imagemagick x11-utils
   # the loopback mail servers of the tests (Postfix runs as a private instance only, see below)
@@ -19,6 +19,9 @@ packages=(
   libpam-modules libpam0g mount util-linux
   # mail written by other programs for the receiving corpus (tests/mail/corpus)
   nkf neomutt
+  # a text browser that judges how HTML mail reads as text, and the X clipboard read by the
+  # end-to-end tests
+  w3m xclip
 )
 
 missing=()

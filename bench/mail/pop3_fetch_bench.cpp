@@ -40,7 +40,8 @@ QByteArray japaneseText(qsizetype bytes)
 QByteArray sampleMail(int number, int kilobytes)
 {
     const QByteArray head = "From: bench@example.jp\r\nTo: bench@example.jp\r\nSubject: bench " + QByteArray::number(number) +
-                            "\r\nDate: Tue, 08 Dec 2026 09:30:05 +0900\r\nMIME-Version: 1.0\r\n";
+                            "\r\nDate: Tue, 08 Dec 2026 09:30:05 +0900\r\nMessage-ID: <bench." + QByteArray::number(number) +
+                            "@example.jp>\r\nMIME-Version: 1.0\r\n";
     if (kilobytes <= 2)
         return head + "Content-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: 7bit\r\n\r\n" +
                japaneseText(1700);

@@ -105,7 +105,7 @@ int MailCheck::connect()
 
 void MailCheck::takeMail(int handle)
 {
-    const StoredAccount stored = ReadAccount(state_.folder);
+    const StoredAccount stored = AccountInUse(state_.folder, state_.account);
     IdPassForm& idPass = forms_.idPassForm();
     idPass.IdText->setText(stored.userId);
     idPass.PassText->setText(stored.password);

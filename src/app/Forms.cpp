@@ -11,6 +11,7 @@
 #include "settings/OptionForm.h"
 #include "settings/SetForm.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -54,7 +55,7 @@ MainForm& Forms::mainForm()
 SetForm& Forms::setForm()
 {
     return loaded(set_, [this] {
-        return new SetForm([this] { present(idPassForm()); }, [this] { present(optionForm()); });
+        return new SetForm([this] { present(idPassForm(), set_); }, [this] { present(optionForm(), set_); });
     });
 }
 
@@ -87,17 +88,21 @@ TyakuForm& Forms::tyakuForm()
     return loaded(tyaku_, [this] {
         auto* viewer = new TyakuForm(state_, seams_);
         viewer->setMainHelpText = [this](const QString& text) { mainForm().Text1->setPlainText(text); };
+        // The viewer closes once it has handed the mail on: the window to keep usable is the main
+        // window it leaves behind.
         viewer->handOver.registerSender = [this](const QString& address) {
             FriendForm& book = friendForm();
             book.Text4->setText(address);
-            present(book);
+            present(book, &mainForm());
         };
-        viewer->handOver.reply = [this](const QString& subject, const QString& to, const QString& body) {
+        viewer->handOver.reply = [this](const QString& subject, const QString& to, const QString& body,
+                                        const nmail::ReplyThread& thread) {
             BackForm& reply = backForm();
             reply.SubjectText->setText(subject);
             reply.ToText->setText(nmail::replyRecipient(to));
             reply.setBodyText(body);
-            present(reply);
+            reply.setReplyThread(thread);
+            present(reply, &mainForm());
         };
         return viewer;
     });
@@ -110,11 +115,16 @@ BackForm& Forms::backForm()
     });
 }
 
-void Forms::present(QWidget& window)
+void Forms::present(QWidget& window, const QWidget* opener)
 {
     if (!window.property(PlacedProperty).toBool()) {
         window.setProperty(PlacedProperty, true);
-        centreOnScreen(window);
+        if (!opener)
+            opener = QApplication::activeWindow();
+        if (opener && opener != &window && opener->isVisible())
+            placeFrom(window, *opener);
+        else
+            centreOnScreen(window);
     }
     if (window.isMinimized())
         window.showNormal();

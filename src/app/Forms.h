@@ -37,9 +37,10 @@ public:
     TyakuForm& tyakuForm();
     BackForm& backForm();
 
-    // Shows a window modeless and brings it to the front; a window shown for the first time is
-    // centred on the screen.
-    static void present(QWidget& window);
+    // Shows a window modeless and brings it to the front. A window shown for the first time is
+    // placed so that the window it was opened from stays usable (placeFrom): the given opener,
+    // else the active window; with neither, it is centred on the screen.
+    static void present(QWidget& window, const QWidget* opener = nullptr);
 
     ProgramState& state() { return state_; }
     Seams seams() const { return seams_; }

@@ -151,15 +151,15 @@ void MainForm::buildPanel()
                       QStringLiteral("メール受信時以外のルーレットをスタートさせます。番号、「赤」または「白」、"
                                      "の賭け方が出来ます。音量注意。"));
 
-    connect(Command3, &QPushButton::clicked, this, [this] { Forms::present(forms_.writeForm()); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Forms::present(forms_.writeForm(), this); });
     connect(Command4, &QPushButton::clicked, this, [this] {
         Text1->setPlainText(QStringLiteral("メールを受信します。"));
         CheckMail(forms_);
     });
-    connect(Command5, &QPushButton::clicked, this, [this] { Forms::present(forms_.friendForm()); });
+    connect(Command5, &QPushButton::clicked, this, [this] { Forms::present(forms_.friendForm(), this); });
     connect(Command6, &QPushButton::clicked, this, [this] { showHistory(store::HistoryKind::Received); });
     connect(Command7, &QPushButton::clicked, this, [this] { showHistory(store::HistoryKind::Sent); });
-    connect(Command8, &QPushButton::clicked, this, [this] { Forms::present(forms_.setForm()); });
+    connect(Command8, &QPushButton::clicked, this, [this] { Forms::present(forms_.setForm(), this); });
     connect(Command12, &QPushButton::clicked, this, &MainForm::Command12_Click);
     connect(Command11, &QPushButton::clicked, this, &QWidget::showMinimized);
     connect(Command2, &QPushButton::clicked, this, &MainForm::StartRoulette);
@@ -195,7 +195,7 @@ void MainForm::Form_Load()
     nmail::NMailInitializeWinSock();
     nmail::NMailSetOption(1, 8192);
     if (state.account.Pop3Server.isEmpty())
-        Forms::present(forms_.optionForm());
+        Forms::present(forms_.optionForm(), this);
 }
 
 void MainForm::tellAboutAnOpenAccountFile()
@@ -285,7 +285,7 @@ void MainForm::showHistory(store::HistoryKind kind)
 {
     TyakuForm& viewer = forms_.tyakuForm();
     history::LoadHistory(viewer, forms_.state(), kind);
-    Forms::present(viewer);
+    Forms::present(viewer, this);
 }
 
 void MainForm::Command12_Click()

@@ -58,6 +58,9 @@ BackForm::BackForm(ProgramState& state, Seams seams, FileDialogs& fileDialogs, B
     buildFields();
     attachments_ = new compose::AttachmentList({AttachCommand, Command9, Command10, AttachText, List2},
                                                fileDialogs, seams_.messages, this);
+    // The answer is written in the text; on "ホーム" the input method's first Space (its
+    // conversion key) would close the reply.
+    BodyText->setFocus();
 }
 
 void BackForm::buildCommands()
@@ -170,7 +173,8 @@ void BackForm::setBodyText(const QString& text)
 // again; the main window comes back only once the reply is on its way.
 void BackForm::Command2_Click()
 {
-    const compose::OutgoingMail mail{ToText->text(), SubjectText->text(), bodyText(), AttachText->text()};
+    const compose::OutgoingMail mail{ToText->text(), SubjectText->text(), bodyText(), AttachText->text(),
+                                     QString::fromLatin1(nmail::replyHeaderLines(thread_))};
     if (!compose::readyToSend(seams_.messages, this, state_.account, mail, Captions))
         return;
     std::optional<QString> failure;

@@ -5,6 +5,7 @@
 // the main window comes to the front, and a reply that could not be sent stays in its window.
 
 #include "app/ProgramState.h"
+#include "mail/MessageIds.h"
 #include "platform/Seams.h"
 
 #include <QWidget>
@@ -50,6 +51,10 @@ public:
     QString bodyText() const;
     void setBodyText(const QString& text);
 
+    // The thread of the mail answered: the reply names it in In-Reply-To and References, so that
+    // the recipient's mail program shows it with that mail.
+    void setReplyThread(const nmail::ReplyThread& thread) { thread_ = thread; }
+
 protected:
     // The body, the recipient, subject and attachment boxes and the attachment buttons follow
     // the window's outer size.
@@ -68,4 +73,5 @@ private:
     Seams seams_;
     BackFormHooks hooks_;
     compose::AttachmentList* attachments_;
+    nmail::ReplyThread thread_;
 };

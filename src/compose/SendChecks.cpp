@@ -12,17 +12,18 @@ namespace {
 enum class Fit { Readable, Exact };
 
 // The characters of text that code page 932 does not carry, each once, in order of appearance:
-// those it turns into "?", and with Fit::Exact also those it carries only as a look-alike
-// (U+301C 〜 as ～), which would no longer name the same file.
+// those it writes as a look-alike of another character (¥ as ￥) or as "〓", and with
+// Fit::Exact also those it carries only as the same character at another code point (U+301C 〜
+// as ～), which would no longer name the same file.
 QStringList lostCharacters(const QString& text, Fit fit)
 {
     QStringList lost;
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype width = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
         const QString character = text.mid(i, width);
-        const QByteArray encoded = cp932::encode(character);
-        const bool carried = fit == Fit::Exact ? cp932::decode(encoded) == character
-                                               : character == u"?" || encoded != "?";
+        qsizetype inexact = 0;
+        const QByteArray encoded = cp932::encode(character, &inexact);
+        const bool carried = fit == Fit::Exact ? cp932::decode(encoded) == character : inexact == 0;
         if (!carried && !lost.contains(character))
             lost.append(character);
         i += width;
@@ -37,6 +38,13 @@ QString senderRefusal(const AccountSettings& account)
     return QStringLiteral("差出人のメールアドレスが設定されていないため、送信できません。\n"
                           "メイン画面の「設定」から「POPサーバー」を開き、「メールアドレス」に"
                           "あなたのメールアドレスを入力してください。");
+}
+
+QString recipientRefusal(const OutgoingMail& mail, const BoxCaptions& captions, Recipients recipients)
+{
+    if (recipients == Recipients::AddressBook || !textfields::trimSpaces(mail.to).isEmpty())
+        return {};
+    return QStringLiteral("宛先がありません。「%1」に送り先のメールアドレスを入力してから送信してください。").arg(captions.to);
 }
 
 QString lineBreakRefusal(const OutgoingMail& mail, const BoxCaptions& captions)
@@ -71,9 +79,10 @@ QStringList losses(const OutgoingMail& mail, const BoxCaptions& captions)
 }  // namespace
 
 bool readyToSend(MessageBoxes& messages, QWidget* window, const AccountSettings& account,
-                 const OutgoingMail& mail, const BoxCaptions& captions)
+                 const OutgoingMail& mail, const BoxCaptions& captions, Recipients recipients)
 {
-    for (const QString& refusal : {senderRefusal(account), lineBreakRefusal(mail, captions)}) {
+    for (const QString& refusal :
+         {senderRefusal(account), recipientRefusal(mail, captions, recipients), lineBreakRefusal(mail, captions)}) {
         if (!refusal.isEmpty()) {
             messages.warn(window, refusal);
             return false;
@@ -82,7 +91,7 @@ bool readyToSend(MessageBoxes& messages, QWidget* window, const AccountSettings&
     const QStringList lost = losses(mail, captions);
     if (lost.isEmpty())
         return true;
-    const QString question = QStringLiteral("次の文字は送信できないため、「?」に置き換わって送信されます。\n\n%1\n\n"
+    const QString question = QStringLiteral("次の文字は送信できないため、似た文字か「〓」に置き換わって送信されます。\n\n%1\n\n"
                                             "このまま送信しますか？\n「いいえ」を選ぶと送信せずに、この画面に戻ります。")
                                  .arg(lost.join(u'\n'));
     return messages.show(window, question, QString(), MessageButtons::YesNo, MessageIcon::Question) ==

@@ -33,16 +33,13 @@ std::optional<QString> sendMail(const AccountSettings& account, const ProgramFol
                                 const OutgoingMail& mail, TrustQuestion& trust)
 {
     useTrustedCertificatesOf(folder);
-    // The account in memory is filled by a mail check or the ID/password window; before either,
-    // the stored account is the one the user set up.
-    const bool entered = !account.UserId.isEmpty() || !account.Password.isEmpty();
-    const StoredAccount stored = entered ? StoredAccount{} : ReadAccount(folder);
-    nmail::options().smtpUserId = entered ? account.UserId : stored.userId;
-    nmail::options().smtpPassword = entered ? account.Password : stored.password;
+    const StoredAccount login = AccountInUse(folder, account);
+    nmail::options().smtpUserId = login.userId;
+    nmail::options().smtpPassword = login.password;
     auto send = [&] {
         return nmail::NMailSmtpSendMail(cp932Bytes(account.SmtpServer), cp932Bytes(mail.to), {}, {},
                                         cp932Bytes(account.MailAddress), cp932Bytes(mail.subject),
-                                        cp932Bytes(mail.body), {}, cp932Bytes(mail.attachments), 0);
+                                        cp932Bytes(mail.body), cp932Bytes(mail.header), cp932Bytes(mail.attachments), 0);
     };
     int result = send();
     // Nothing went over a connection whose certificate was refused: once the user trusts it,

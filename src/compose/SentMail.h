@@ -21,6 +21,7 @@ struct OutgoingMail {
     QString subject;
     QString body;
     QString attachments;
+    QString header = {};  // extra header lines, each ended by CR LF (a reply's thread)
 
     bool operator==(const OutgoingMail&) const = default;
 };

@@ -70,6 +70,8 @@ WriteForm::WriteForm(ProgramState& state, Seams seams, FileDialogs& fileDialogs,
     List2->raise();
     attachments_ = new compose::AttachmentList({AttachCommand, Command9, Command10, AttachText, List2},
                                                fileDialogs, seams_.messages, this);
+    // The first box a person fills; on a button, a Space typed at once would press it.
+    ToText->setFocus();
 }
 
 void WriteForm::setOuterWidth(int widthTwips)
@@ -254,7 +256,8 @@ void WriteForm::setBodyText(const QString& text)
 void WriteForm::Command4_Click()
 {
     setOuterWidth(WithAddressPanelWidthTwips);
-    centreOnScreen(*this);
+    // Widened where it stands, so that it does not move over the window it was opened beside.
+    keepOnScreen(*this);
     AddressPanel->fill(store::addressBookPath(state_.folder));
 }
 
@@ -266,7 +269,7 @@ void WriteForm::Command6_Click()
 {
     setOuterWidth(NormalWidthTwips);
     AddressPanel->showListWhite();
-    centreOnScreen(*this);
+    keepOnScreen(*this);
 }
 
 void WriteForm::Command8_Click()

@@ -70,12 +70,13 @@ void WriteForm::Command1_Click()
 {
     attachments_->prepareForSend();
     const compose::OutgoingMail typed = composed(ToText->text());
-    if (!compose::readyToSend(seams_.messages, this, state_.account, typed, Captions)) {
+    const bool bulk = AddressPanel->bulkMode();
+    if (!compose::readyToSend(seams_.messages, this, state_.account, typed, Captions,
+                              bulk ? compose::Recipients::AddressBook : compose::Recipients::Typed)) {
         showStatus(NotSentStatus);
         return;
     }
     showStatus(SendingStatus);
-    const bool bulk = AddressPanel->bulkMode();
     Attempt attempt{typed, Check1->isChecked(), bulk, bulk ? AddressPanel->List1->count() : 1, {}, {}};
     if (unfinished_ && unfinished_->sameMailAs(attempt))
         attempt = *unfinished_;

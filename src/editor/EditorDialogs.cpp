@@ -28,6 +28,8 @@ std::optional<QString> QtEditorDialogs::chooseFile(QWidget* parent, QFileDialog:
     dialog.setNameFilter(QStringLiteral("txtファイル(*.txt,*.ini) (*.txt *.ini)"));
     if (!lastFile_.isEmpty())
         dialog.selectFile(lastFile_);
+    else if (!startFolder_.isEmpty())
+        dialog.setDirectory(startFolder_);
     while (dialog.exec() == QDialog::Accepted) {
         const QString chosen = dialog.selectedFiles().value(0);
         // A typed path into a folder that does not exist is not an answer: the dialog comes

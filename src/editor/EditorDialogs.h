@@ -32,6 +32,10 @@ public:
 
 class QtEditorDialogs final : public EditorDialogs {
 public:
+    // The dialogs start in startFolder (the program folder, where the program's files are)
+    // until a file has been chosen; without one, in the process's working folder.
+    explicit QtEditorDialogs(QString startFolder = {}) : startFolder_(std::move(startFolder)) {}
+
     std::optional<QString> openFile(QWidget* parent) override;
     std::optional<QString> saveFile(QWidget* parent) override;
     bool choosePrinter(QPrinter& printer, bool selection, QWidget* parent) override;
@@ -41,6 +45,7 @@ public:
 private:
     std::optional<QString> chooseFile(QWidget* parent, QFileDialog::AcceptMode mode);
 
+    QString startFolder_;
     // Offered again the next time either file dialog opens.
     QString lastFile_;
 };

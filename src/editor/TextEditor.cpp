@@ -17,7 +17,7 @@
 namespace editor {
 
 TextEditor::TextEditor(const EditorControls& controls, EditorValues values, MessageBoxes& messages,
-                       EditorDialogs* dialogs)
+                       EditorDialogs* dialogs, const QString& openFolder)
     : QObject(controls.window)
     , window_(controls.window)
     , rtfEd_(controls.rtfEd)
@@ -25,7 +25,7 @@ TextEditor::TextEditor(const EditorControls& controls, EditorValues values, Mess
     , messages_(messages)
 {
     if (!dialogs) {
-        ownDialogs_ = std::make_unique<QtEditorDialogs>();
+        ownDialogs_ = std::make_unique<QtEditorDialogs>(openFolder);
         dialogs = ownDialogs_.get();
     }
     dialogs_ = dialogs;

@@ -60,10 +60,10 @@ QString FolderPart(const QString& path);
 class TextEditor : public QObject {
     Q_OBJECT
 public:
-    // With no dialogs given, the editor uses the platform's own. Message boxes tell why a file
-    // is refused.
+    // With no dialogs given, the editor uses the platform's own, which start in openFolder.
+    // Message boxes tell why a file is refused.
     TextEditor(const EditorControls& controls, EditorValues values, MessageBoxes& messages,
-               EditorDialogs* dialogs = nullptr);
+               EditorDialogs* dialogs = nullptr, const QString& openFolder = {});
 
     QToolBar* tbToolBar;
     QLineEdit* Text1;

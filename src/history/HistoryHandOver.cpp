@@ -1,7 +1,10 @@
 #include "history/HistoryHandOver.h"
 
+#include "history/KeptMail.h"
+#include "history/ReplyThreads.h"
 #include "history/TyakuForm.h"
 #include "platform/TextFields.h"
+#include "store/HistoryFile.h"
 
 #include <QLineEdit>
 
@@ -19,6 +22,25 @@ bool lineSelected(TyakuForm& viewer, MessageBoxes& messages)
         return true;
     messages.show(&viewer, NoSelection, {}, MessageButtons::Ok, MessageIcon::Information);
     return false;
+}
+
+// The thread of the received mail the selected line stands for: as noted when it was stored,
+// or, for a mail stored before such notes were kept, from its kept raw mail.
+nmail::ReplyThread threadOfSelectedMail(const TyakuForm& viewer, const ProgramState& state)
+{
+    const LineTarget target = viewer.List1->target(*viewer.List1->selectedLine(), store::HistoryKind::Received);
+    if (target.kind != store::HistoryKind::Received)
+        return {};
+    const QString path = store::historyPath(state.folder, target.kind);
+    const std::optional<QByteArray> bytes = store::readRecordBytes(path, target.record, store::HistoryRecordSize);
+    if (!bytes)
+        return {};
+    nmail::ReplyThread thread = replyThreadFor(path, *bytes);
+    if (thread.isEmpty()) {
+        if (const auto kept = readKeptMail(viewer.attachmentFolder(), store::HistoryRecord::fromBytes(*bytes)))
+            thread = nmail::replyThreadOf(kept->header);
+    }
+    return thread;
 }
 
 }  // namespace
@@ -47,7 +69,8 @@ void Command4_Click(TyakuForm& viewer, const ProgramState& state, MessageBoxes& 
         return;
     using textfields::trimSpaces;
     viewer.handOver.reply(QStringLiteral("Re:  ") + trimSpaces(viewer.Text9->text()),
-                          trimSpaces(viewer.Text8->text()), trimSpaces(viewer.bodyText()));
+                          trimSpaces(viewer.Text8->text()), trimSpaces(viewer.bodyText()),
+                          threadOfSelectedMail(viewer, state));
     viewer.close();
 }
 

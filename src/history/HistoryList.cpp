@@ -46,10 +46,12 @@ LineTarget HistoryList::target(int line, store::HistoryKind shown) const
 
 void HistoryList::mousePressEvent(QMouseEvent* event)
 {
+    pressing_ = true;
     if (event->button() == Qt::LeftButton)
         QListWidget::mousePressEvent(event);
     else
         event->accept();
+    pressing_ = false;
     emit mouseDown();
 }
 

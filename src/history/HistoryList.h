@@ -33,6 +33,9 @@ public:
     // The record a line stands for; a positional line belongs to the history currently shown.
     LineTarget target(int line, store::HistoryKind shown) const;
 
+    // While a mouse press is handled: the selection it moves is followed up by mouseDown.
+    bool pressing() const { return pressing_; }
+
 signals:
     // A mouse button was pressed over the list. A left press has already moved the selection;
     // other buttons leave it where it was.
@@ -40,6 +43,9 @@ signals:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    bool pressing_ = false;
 };
 
 }  // namespace history

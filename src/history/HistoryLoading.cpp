@@ -1,6 +1,7 @@
 #include "history/HistoryLoading.h"
 
 #include "history/HistoryListLine.h"
+#include "history/ReplyThreads.h"
 #include "history/TyakuForm.h"
 #include "platform/TextFields.h"
 
@@ -63,7 +64,12 @@ store::StoreResult AppendReceivedRecord(ProgramState& state, const QString& path
                                         const ReceivedMail& mail, store::Durability durability)
 {
     state.ReceivedRecord = receivedRecord(mail);
-    return store::writeRecord(path, number, state.ReceivedRecord, durability);
+    // The note is keyed by the bytes written, so they are made once for both.
+    const QByteArray bytes = state.ReceivedRecord.toBytes();
+    const store::StoreResult written = store::writeRecordBytes(path, number, bytes, durability);
+    if (written.ok)
+        rememberReplyThread(path, bytes, mail.header);
+    return written;
 }
 
 }  // namespace history

@@ -21,12 +21,14 @@ void LoadHistory(TyakuForm& viewer, ProgramState& state, store::HistoryKind kind
 // is on disk when this returns success; on failure the result names the problem and the file.
 store::StoreResult AppendReceivedRecord(TyakuForm& viewer, ProgramState& state, int number);
 
-// What the mail check puts into the viewer's boxes for one mail.
+// What the mail check puts into the viewer's boxes for one mail, and the mail's raw header,
+// whose message identifiers are noted for replies (ReplyThreads.h).
 struct ReceivedMail {
     QString subject;
     QString sender;
     QString date;
     QString body;
+    QByteArray header = {};
 };
 
 // The record of the received history that the viewer's boxes would give for mail: each field
@@ -36,7 +38,8 @@ store::HistoryRecord receivedRecord(const ReceivedMail& mail);
 // The same record as the viewer-based AppendReceivedRecord writes once the boxes hold mail, but
 // without filling them: a check of many mails fills the viewer only with the last one. path is
 // the received history's (looked up once by such a caller). With FlushedByCaller the record may
-// not have reached the disk before the caller flushes it.
+// not have reached the disk before the caller flushes it. Once the record is written, the thread
+// a reply to the mail joins is noted beside the history.
 store::StoreResult AppendReceivedRecord(ProgramState& state, const QString& path, int number,
                                         const ReceivedMail& mail, store::Durability durability);
 

@@ -1,7 +1,9 @@
 #include "history/TyakuForm.h"
 
 #include "editor/TextEditor.h"
+#include "history/AttachmentFiles.h"
 #include "history/HistoryDeletion.h"
+#include "history/ShownMail.h"
 #include "platform/TextBoxes.h"
 #include "platform/TextFields.h"
 #include "platform/Twips.h"
@@ -15,7 +17,6 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextEdit>
 
 #include <cmath>
 
@@ -65,9 +66,20 @@ TyakuForm::TyakuForm(ProgramState& state, Seams seams, QWidget* parent, editor::
     textEditor = new editor::TextEditor(
         {this, Picture1, rtfEd, mnew, mopen, msave, mprint, mend, mall, matamajump, mbunmatujump, mkensaku,
          mtugikensaku, mcut, mcopy, mpaste},
-        {state_.editorState, state_.EditorModified, state_.CurrentFile}, seams_.messages, editorDialogs);
+        {state_.editorState, state_.EditorModified, state_.CurrentFile}, seams_.messages, editorDialogs,
+        state_.folder.root());
     resize(twips::toPixels(DesignWidth), twips::toPixels(DesignHeight) + menuBar()->sizeHint().height());
     Form_Load();
+    setKeyboardOrder();
+}
+
+// The keys reach the list first, then the buttons that act on the mail it shows, then the mail.
+void TyakuForm::setKeyboardOrder()
+{
+    const QList<QWidget*> order = {List1, Command1, Command3, Command4, Command5, Text7, Text8, Text9, rtfEd, Command2};
+    for (qsizetype i = 0; i + 1 < order.size(); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    List1->setFocus();
 }
 
 void TyakuForm::buildStrips(QWidget* client)
@@ -135,6 +147,11 @@ void TyakuForm::buildMailBoxes(QWidget* client)
     List1->viewport()->setMouseTracking(true);
     List1->viewport()->installEventFilter(this);
     connect(List1, &history::HistoryList::mouseDown, this, &TyakuForm::List1_MouseDown);
+    connect(List1, &QListWidget::itemSelectionChanged, this, [this] {
+        const std::optional<int> line = List1->selectedLine();
+        if (line && !List1->pressing())
+            showLine(*line);
+    });
 
     const auto box = [client](const QString& name, int left, int width) {
         auto* e = new QLineEdit(client);
@@ -148,11 +165,14 @@ void TyakuForm::buildMailBoxes(QWidget* client)
     Text8 = box(QStringLiteral("Text8"), 2280, 3255);
     Text9 = box(QStringLiteral("Text9"), 5520, 4575);
 
-    rtfEd = new QTextEdit(client);
+    rtfEd = new history::MailTextBox(client);
     rtfEd->setObjectName(QStringLiteral("rtfEd"));
     rtfEd->setAcceptRichText(false);
     rtfEd->setFont(fontOf(QStringLiteral("ＭＳ ゴシック"), 11.25));
     rtfEd->setGeometry(twips::rect(360, 3960, 10455, 3735));
+    connect(rtfEd, &history::MailTextBox::fileLinkClicked, this, [this](const QString& name) {
+        history::openAttachmentFile(this, attachmentFolder(), name, seams_.browser, seams_.messages);
+    });
 
     // The help box starts hidden: empty, it would only cover part of the mail text.
     Text4 = new QPlainTextEdit(client);
@@ -172,6 +192,11 @@ void TyakuForm::buildMenus()
     mopen = mFile->addAction(QStringLiteral("開く"));
     msave = mFile->addAction(QStringLiteral("名前を付けて保存"));
     mprint = mFile->addAction(QStringLiteral("印刷"));
+    mFile->addSeparator();
+    mattachments = mFile->addAction(QStringLiteral("添付フォルダを開く"));
+    connect(mattachments, &QAction::triggered, this, [this] {
+        history::openAttachmentFolder(this, attachmentFolder(), seams_.browser, seams_.messages);
+    });
     mFile->addSeparator();
     mend = mFile->addAction(QStringLiteral("終了"));
     medit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
@@ -274,17 +299,21 @@ void TyakuForm::addHistoryLine(const QString& text, store::HistoryKind kind, int
     List1->addRecordLine(text, kind, record);
 }
 
+QString TyakuForm::attachmentFolder() const { return state_.folder.path(ProgramFolder::AttachmentFolder); }
+
 void TyakuForm::showRecord(const store::HistoryRecord& record, store::HistoryKind kind)
 {
-    using textfields::trimSpaces;
-    Text7->setText(trimSpaces(record.dateField(kind)));
-    Text8->setText(trimSpaces(record.addressField(kind)));
-    Text9->setText(trimSpaces(record.Subject));
-    setBodyText(trimSpaces(record.Body));
+    const history::ShownMail shown = history::shownMail(record, kind, attachmentFolder());
+    Text7->setText(shown.date);
+    Text8->setText(shown.address);
+    Text9->setText(shown.subject);
+    setBodyText(shown.body);
     QClipboard* clipboard = QApplication::clipboard();
     clipboard->clear();
     clipboard->setText(rtfEd->toPlainText());
-    setBodyText(trimSpaces(clipboard->text()));
+    setBodyText(textfields::trimSpaces(clipboard->text()));
+    rtfEd->markFileLinks();
+    rtfEd->setNotice(shown.notice);
 }
 
 void TyakuForm::List1_MouseDown()
@@ -296,16 +325,22 @@ void TyakuForm::List1_MouseDown()
         List1->setFocus();
         return;
     }
+    showLine(*line);
+}
+
+bool TyakuForm::showLine(int line)
+{
     const auto shown = state_.HistoryKind == 2 ? store::HistoryKind::Sent : store::HistoryKind::Received;
-    const history::LineTarget target = List1->target(*line, shown);
+    const history::LineTarget target = List1->target(line, shown);
     const QString path = store::historyPath(state_.folder, target.kind);
     const std::optional<store::HistoryRecord> record = store::readRecord(path, target.record);
     if (!record) {
         seams_.messages.warn(this, QStringLiteral("履歴ファイルからこのメールを読めませんでした。\n%1").arg(path));
-        return;
+        return false;
     }
     (target.kind == store::HistoryKind::Received ? state_.ReceivedRecord : state_.SentRecord) = *record;
     showRecord(*record, target.kind);
+    return true;
 }
 
 bool TyakuForm::eventFilter(QObject* watched, QEvent* event)

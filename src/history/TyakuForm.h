@@ -7,6 +7,7 @@
 #include "app/ProgramState.h"
 #include "history/HistoryHandOver.h"
 #include "history/HistoryList.h"
+#include "history/MailTextBox.h"
 #include "platform/Seams.h"
 #include "store/HistoryRecord.h"
 
@@ -22,7 +23,6 @@ class QListWidget;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
-class QTextEdit;
 
 namespace editor {
 class EditorDialogs;
@@ -54,9 +54,14 @@ public:
     void clearHistoryList();
     void addHistoryLine(const QString& text, store::HistoryKind kind, int record);
 
-    // Text7, Text8, Text9 and rtfEd show the record, each field trimmed and taken by its role;
-    // the body then passes through the clipboard, which keeps it as plain text.
+    // Text7, Text8, Text9 and rtfEd show the record, each field trimmed and taken by its role
+    // (with what a kept raw mail gives back, see ShownMail.h); the body then passes through the
+    // clipboard, which keeps it as plain text. The lines naming files of the attachment folder
+    // become links that open them.
     void showRecord(const store::HistoryRecord& record, store::HistoryKind kind);
+
+    // The program's attachment folder, whose files the text's links open.
+    QString attachmentFolder() const;
 
     // Writes the main window's help box: after deleting a sent entry the remaining count goes
     // there. Set by the owner of the main window; while unset the count is shown only in Text2.
@@ -70,6 +75,8 @@ public:
 
     // History side
     QWidget* Picture1;       // top strip that carries the editor's toolbar
+    // A press on the list shows the selected mail; so does every move of the selection, by the
+    // keyboard too, so that the mail the buttons act on is always the one on screen.
     QPushButton* Command2;   // ホーム
     QPushButton* Command1;   // １件削除
     QPushButton* Command3;   // アドレス帳登録
@@ -83,7 +90,7 @@ public:
     QLineEdit* Text7;        // date
     QLineEdit* Text8;        // address
     QLineEdit* Text9;        // subject
-    QTextEdit* rtfEd;        // body, and the editor's document
+    history::MailTextBox* rtfEd;  // body, and the editor's document
     QPlainTextEdit* Text4;   // help box
     // Editor side: controls only; their commands belong to the editor.
     QListWidget* lstLst;
@@ -92,6 +99,7 @@ public:
     QAction* mopen;
     QAction* msave;
     QAction* mprint;
+    QAction* mattachments;  // opens the attachment folder
     QAction* mend;
     QMenu* medit;
     QAction* mall;
@@ -114,12 +122,15 @@ private:
     void buildMailBoxes(QWidget* client);
     void buildMenus();
     void Form_Load();
+    void setKeyboardOrder();
     // Runs a start-up step; while it fails the user may retry it (OK) or skip it (Cancel).
     void retryOrSkip(const std::function<bool()>& step);
     void showHelp(const QString& text);
 
     ProgramState& state_;
     Seams seams_;
+    // Reads and shows the mail of a list line; false when it cannot be read (the user is told).
+    bool showLine(int line);
     QWidget* client_;
     QHash<QObject*, QString> helpTexts_;
 };

@@ -110,7 +110,7 @@ QString writeFailure(const QString& name, const QString& reason, const QString& 
 
 QString safeFileName(const QString& proposed, const QString& fallback)
 {
-    // Round-trip through code page 932: what it cannot hold becomes "?", replaced below.
+    // Round-trip through code page 932: what it cannot hold becomes a look-alike or "〓".
     QString name = cp932::decode(cp932::encode(proposed));
     for (QChar& c : name) {
         if (c.unicode() < 0x20 || c.unicode() == 0x7f || QStringView(u"/\\:*?\"<>|").contains(c))

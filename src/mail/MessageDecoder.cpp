@@ -2,6 +2,7 @@
 
 #include "mail/AttachmentWriter.h"
 #include "mail/Charsets.h"
+#include "mail/ForwardedMail.h"
 #include "mail/HtmlText.h"
 #include "mail/ParsedMail.h"
 
@@ -53,7 +54,7 @@ QString mailText(const QString& body, const QList<ListedAttachment>& attachments
     return text;
 }
 
-DecodedMail decodeMail(const ParsedMail& mail)
+DecodedMail decodeMail(const ParsedMail& mail, int depth)
 {
     DecodedMail out;
     const charsets::UndecodableCount undecodable;
@@ -64,12 +65,22 @@ DecodedMail decodeMail(const ParsedMail& mail)
 
     const QStringList names = attachmentFileNames(mail);
     for (const MailLeaf& leaf : mail.leaves()) {
-        if (leaf.role == MailLeaf::Role::Attachment)
-            out.attachments.append({QString::fromLatin1(leaf.mediaType), names.value(out.attachments.size())});
-        else if (out.body.size() < TextLimit)  // a thousand text parts are no more than one long one
-            appendPiece(out.body, readableText(mail, leaf, out.losses));
-        else
-            out.losses |= MailLoss::TextCut;
+        if (leaf.role != MailLeaf::Role::Attachment) {
+            // A thousand text parts are no more than one long one.
+            if (out.body.size() < TextLimit)
+                appendPiece(out.body, readableText(mail, leaf, out.losses));
+            else
+                out.losses |= MailLoss::TextCut;
+            continue;
+        }
+        // What the text cannot show of a forwarded mail (a part that could not be read) makes
+        // the record incomplete, as in the carrying mail itself.
+        if (leaf.mediaType == "message/rfc822" || leaf.mediaType == "message/global") {
+            const ForwardedMail forwarded = forwardedMail(mail.content(leaf, TextLimit), depth);
+            appendPiece(out.body, forwarded.text);
+            out.losses |= forwarded.losses;
+        }
+        out.attachments.append({QString::fromLatin1(leaf.mediaType), names.value(out.attachments.size())});
     }
     out.text = mailText(out.body, out.attachments);
     out.losses |= mail.losses() | (undecodable.count() > 0 ? MailLoss::Undecodable : 0);

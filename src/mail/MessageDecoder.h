@@ -29,8 +29,10 @@ struct DecodedMail {
 class ParsedMail;
 
 // Decodes a parsed mail; each attachment is listed under the name it will be written under in
-// an attachment folder that does not hold that name yet.
-DecodedMail decodeMail(const ParsedMail& mail);
+// an attachment folder that does not hold that name yet. A mail carried inside it (a forwarded
+// one) is also shown in its text, where it stands (ForwardedMail.h); depth counts how deep the
+// mail itself is carried.
+DecodedMail decodeMail(const ParsedMail& mail, int depth = 1);
 
 // The text of a mail: its body, then for each attachment a Content-Type line with its type and a
 // Content-Disposition line with the name of its file.

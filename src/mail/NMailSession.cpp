@@ -97,10 +97,14 @@ bool putText(std::span<char> out, const QString& text, qsizetype limit)
     return putEncoded(out, cp932::encode(text), limit);
 }
 
-// Characters code page 932 has no code for come out of its encoder as "?".
-bool fitsCodePage932(const QString& text, const QByteArray& encoded)
+// Code page 932 bytes of text; whole stays true only while every text encoded exactly (a
+// character 932 has no code for comes out as a look-alike or "〓").
+QByteArray encodeCounting(const QString& text, bool& whole)
 {
-    return encoded.count('?') == text.count(u'?');
+    qsizetype inexact = 0;
+    QByteArray bytes = cp932::encode(text, &inexact);
+    whole = whole && inexact == 0;
+    return bytes;
 }
 
 // Room for the text of the mail with its attachment lines once the files are written: a name
@@ -149,10 +153,10 @@ const DecodedMail* fetch(int handle, int number)
             text->replace(QChar(0), QChar(0xFFFD));
     }
     s.fetched.text = mailText(s.fetched.body, s.fetched.attachments);
-    s.fetchedBytes = {cp932::encode(s.fetched.subject), cp932::encode(s.fetched.date),
-                      cp932::encode(s.fetched.sender), cp932::encode(s.fetched.text)};
-    if (!fitsCodePage932(s.fetched.subject, s.fetchedBytes.subject) ||
-        !fitsCodePage932(s.fetched.sender, s.fetchedBytes.sender) || !fitsCodePage932(s.fetched.text, s.fetchedBytes.text))
+    bool whole = true;
+    s.fetchedBytes = {encodeCounting(s.fetched.subject, whole), cp932::encode(s.fetched.date),
+                      encodeCounting(s.fetched.sender, whole), encodeCounting(s.fetched.text, whole)};
+    if (!whole)
         s.fetchedLoss |= MailLoss::Unrepresentable;
     s.fetchedHandle = handle;
     s.fetchedNumber = number;

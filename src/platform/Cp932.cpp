@@ -1,15 +1,18 @@
 #include "platform/Cp932.h"
 
 #include <QStringDecoder>
+#include <QList>
 #include <QStringEncoder>
+#include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <optional>
 
 // The name constructor reaches ICU's Windows-932 table; that table differs from code page 932
 // in two ways we correct here. It swaps the controls 1A, 1C and 7F with U+001C, U+007F and
 // U+001A (an IBM habit), where 932 maps all of ASCII to itself. And it signals what it cannot
-// convert with a substitute (FC FC when encoding, U+001A or U+FFFD when decoding) instead of
-// the "?" our files have always carried.
+// convert with a substitute (FC FC when encoding, U+001A or U+FFFD when decoding): decoding
+// gives the "?" our files have always carried instead, and encoding a look-alike or "〓".
 
 namespace cp932 {
 namespace {
@@ -28,7 +31,7 @@ bool isUndefinedSingleByte(unsigned char byte)
 }
 
 // Code points that JIS-minded software produces for characters 932 holds at another code point.
-char16_t lookAlike(char16_t ch)
+char16_t jisAlias(char16_t ch)
 {
     switch (ch) {
     case u'\u301C': return u'\uFF5E';
@@ -63,28 +66,6 @@ char controlForIcuDecode(char byte)
     }
 }
 
-// Replaces each FC FC character (ICU's substitute; unassigned in 932) with "?". The input is
-// ICU's own output, so it is well formed and a lead byte is always followed by its trail byte.
-QByteArray replaceSubstitutes(const QByteArray& encoded)
-{
-    QByteArray out;
-    out.reserve(encoded.size());
-    for (qsizetype i = 0; i < encoded.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(encoded[i]);
-        if (!isLeadByte(byte) || i + 1 >= encoded.size()) {
-            out.append(encoded[i]);
-            continue;
-        }
-        const auto trail = static_cast<unsigned char>(encoded[i + 1]);
-        if (byte == 0xFC && trail == 0xFC)
-            out.append('?');
-        else
-            out.append(encoded.constData() + i, 2);
-        ++i;
-    }
-    return out;
-}
-
 // Rewrites the input in place so that ICU sees only well-formed characters: every byte that
 // starts no character (a lead byte without a valid trail byte, also at the very end, or an
 // undefined single byte) becomes "?", and the swapped controls are pre-swapped.
@@ -113,7 +94,7 @@ qsizetype characterCount(const QByteArray& encoded)
     return count;
 }
 
-// A surrogate pair is one code point; a lone surrogate counts as one too (it becomes "?").
+// A surrogate pair is one code point; a lone surrogate counts as one too.
 qsizetype codePointCount(QStringView text)
 {
     qsizetype count = text.size();
@@ -126,21 +107,106 @@ qsizetype codePointCount(QStringView text)
     return count;
 }
 
-// ICU drops some characters it cannot convert without a trace instead of substituting them
-// (default-ignorable ones such as U+FEFF, U+200B or U+00AD, and a lone high surrogate at the
-// end); a field would silently lose them. Converting one code point at a time shows which ones
-// vanished, and each becomes "?" like any other character 932 lacks.
-QByteArray encodeEach(QStringView prepared)
+// ICU's substitute for a character it cannot convert: unassigned in 932, so never a character.
+bool containsSubstitute(const QByteArray& encoded)
 {
+    for (qsizetype i = 0; i + 1 < encoded.size(); ++i) {
+        if (isLeadByte(static_cast<unsigned char>(encoded[i]))) {
+            if (encoded[i] == '\xFC' && encoded[i + 1] == '\xFC')
+                return true;
+            ++i;
+        }
+    }
+    return false;
+}
+
+// The bytes of text when 932 holds every one of its code points. ICU writes its substitute for
+// a character it cannot convert, and drops some without a trace (default-ignorable ones such as
+// U+FEFF, a lone high surrogate at the end): both show in the output. The converter's own error
+// flag cannot tell: resetting its state does not clear it, and the converter of this thread
+// serves every text (setting one up costs more than converting most texts).
+std::optional<QByteArray> encodeWhole(QStringView text)
+{
+    thread_local QStringEncoder encoder(CodecName);
+    encoder.resetState();
+    QByteArray encoded = encoder.encode(text);
+    if (containsSubstitute(encoded) || characterCount(encoded) != codePointCount(text))
+        return std::nullopt;
+    return encoded;
+}
+
+// Look-alikes of characters 932 lacks that decomposition does not find.
+QStringView tableLookAlike(char32_t c)
+{
+    switch (c) {
+    case 0x00A5: return u"\uFFE5";  // ¥ → ￥
+    case 0x203E: return u"\uFFE3";  // ‾ → ￣
+    case 0x00A6: return u"\uFFE4";  // ¦ → ￤
+    case 0x2022: case 0x00B7: case 0x2027: case 0x2219: return u"\u30FB";  // bullets → ・
+    case 0x00AB: return u"\u226A";  // « → ≪
+    case 0x00BB: return u"\u226B";  // » → ≫
+    case 0x00A9: return u"(C)";
+    case 0x00AE: return u"(R)";
+    case 0x2122: return u"TM";
+    case 0x2011: case 0x2012: case 0x2013: return u"-";
+    case 0x00BC: return u"1/4";
+    case 0x00BD: return u"1/2";
+    case 0x00BE: return u"3/4";
+    default: return {};
+    }
+}
+
+bool isMark(QChar::Category category)
+{
+    return category == QChar::Mark_NonSpacing || category == QChar::Mark_SpacingCombining
+        || category == QChar::Mark_Enclosing;
+}
+
+// The nearest text 932 holds for a character as a reader sees it (one grapheme cluster), or
+// nullopt when there is none. Space separators read as a space and format characters (U+200B,
+// U+FEFF, U+00AD …) as nothing; otherwise the compatibility decomposition without its
+// combining marks (é → e, ﬁ → fi, ㋿ → 令和, 1️⃣ → 1).
+std::optional<QByteArray> lookAlike(QStringView cluster)
+{
+    const char32_t first = cluster.toUcs4().value(0);
+    const QChar::Category category = QChar::category(first);
+    if (category == QChar::Separator_Space)
+        return QByteArray(" ");
+    if (category == QChar::Other_Format || (isMark(category) && cluster.size() <= 2))
+        return QByteArray();
+    if (const QStringView table = tableLookAlike(first); !table.isEmpty())
+        return encodeWhole(table);
+    QString plain;
+    for (const char32_t c : cluster.toString().normalized(QString::NormalizationForm_KD).toUcs4()) {
+        if (!isMark(QChar::category(c)))
+            plain += QString::fromUcs4(&c, 1);
+    }
+    if (plain.isEmpty() || plain == cluster)
+        return std::nullopt;
+    return encodeWhole(plain);
+}
+
+// Encodes one grapheme cluster at a time: each is written whole, as a look-alike, or as "〓".
+QByteArray encodeByCluster(QStringView prepared, qsizetype* inexact)
+{
+    static const QByteArray standIn("\x81\xAC");
     QByteArray out;
-    out.reserve(prepared.size());
-    for (qsizetype i = 0; i < prepared.size(); ++i) {
-        const bool pair = i + 1 < prepared.size() && prepared[i].isHighSurrogate()
-            && prepared[i + 1].isLowSurrogate();
-        QStringEncoder encoder(CodecName);
-        const QByteArray one = encoder.encode(prepared.sliced(i, pair ? 2 : 1));
-        out += (one.isEmpty() || encoder.hasError()) ? QByteArray("?") : one;
-        i += pair ? 1 : 0;
+    out.reserve(prepared.size() * 2);
+    QTextBoundaryFinder clusters(QTextBoundaryFinder::Grapheme, prepared.data(), prepared.size());
+    for (qsizetype start = 0; start < prepared.size();) {
+        qsizetype end = clusters.toNextBoundary();
+        if (end <= start)
+            end = prepared.size();
+        const QStringView cluster = prepared.sliced(start, end - start);
+        start = end;
+        if (const std::optional<QByteArray> whole = encodeWhole(cluster)) {
+            out += *whole;
+            continue;
+        }
+        const std::optional<QByteArray> similar = lookAlike(cluster);
+        out += similar ? *similar : standIn;
+        if (inexact)
+            ++*inexact;
     }
     return out;
 }
@@ -152,8 +218,10 @@ bool isLeadByte(unsigned char byte)
     return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
 }
 
-QByteArray encode(QStringView text)
+QByteArray encode(QStringView text, qsizetype* inexact)
 {
+    if (inexact)
+        *inexact = 0;
     // ASCII is itself in code page 932; most fields and many whole mails are nothing else.
     if (std::all_of(text.begin(), text.end(), [](QChar ch) { return ch.unicode() < 0x80; }))
         return text.toLatin1();
@@ -161,15 +229,10 @@ QByteArray encode(QStringView text)
     QString prepared(text.size(), Qt::Uninitialized);
     char16_t* out = reinterpret_cast<char16_t*>(prepared.data());
     for (const QChar ch : text)
-        *out++ = controlForIcuEncode(lookAlike(ch.unicode()));
-
-    // As for decoding, one converter per thread: setting one up costs more than most texts.
-    thread_local QStringEncoder encoder(CodecName);
-    encoder.resetState();
-    const QByteArray encoded = encoder.encode(prepared);
-    if (characterCount(encoded) != codePointCount(prepared))
-        return encodeEach(prepared);
-    return encoder.hasError() ? replaceSubstitutes(encoded) : encoded;
+        *out++ = controlForIcuEncode(jisAlias(ch.unicode()));
+    if (std::optional<QByteArray> whole = encodeWhole(prepared))
+        return *std::move(whole);
+    return encodeByCluster(prepared, inexact);
 }
 
 QString decode(QByteArrayView bytes)

@@ -10,11 +10,20 @@
 
 namespace cp932 {
 
-// Encodes text to code page 932. JIS-style code points that 932 lacks are first mapped to their
-// 932 look-alikes (U+301C→U+FF5E, U+2016→U+2225, U+2212→U+FF0D, U+00A2→U+FFE0, U+00A3→U+FFE1,
-// U+00AC→U+FFE2, U+2014→U+2015); any other character 932 cannot hold becomes "?" (a
-// surrogate pair, such as an emoji, becomes one "?"). ASCII, controls included, maps to itself.
-QByteArray encode(QStringView text);
+// Encodes text to code page 932. JIS-style code points that 932 holds at another code point
+// are mapped to it first (U+301C→U+FF5E, U+2016→U+2225, U+2212→U+FF0D, U+00A2→U+FFE0,
+// U+00A3→U+FFE1, U+00AC→U+FFE2, U+2014→U+2015): the same character, so nothing is lost. A
+// character 932 does not hold at all is written as its nearest look-alike where one exists
+// (¥→￥, é→e, ©→(C), a no-break space→a space; invisible format characters such as U+200B are
+// left out), and otherwise as "〓" (81 AC), the customary mark of a missing character: one
+// for each character as a reader sees it, so an emoji with its modifiers or a flag is one
+// mark. ASCII, controls included, maps to itself. inexact, when given, receives the number of
+// characters written as a look-alike, a "〓" or nothing: 0 means the text decodes back as it
+// was (up to the JIS mapping above).
+QByteArray encode(QStringView text, qsizetype* inexact = nullptr);
+
+// The stand-in for a character code page 932 cannot hold: "〓".
+inline constexpr char16_t StandIn = u'\u3013';
 
 // Decodes code page 932 bytes. Every byte sequence that is no character of 932 becomes "?": a
 // lead byte without a valid trail byte (also a lone lead byte at the end of the input, which

@@ -12,4 +12,7 @@ struct AccountSettings {
     std::int16_t UseApop = 0;  // 0 plain login, non-zero APOP
     QString UserId;
     QString Password;
+    // The ID and password were taken over from the ID/password window in this run, stored or
+    // not: they are the ones to log in with (AccountInUse), not what the account file holds.
+    bool EnteredThisRun = false;
 };

@@ -56,7 +56,7 @@ IdPassForm::IdPassForm(AccountSettings& settings, const ProgramFolder& folder, S
     enterPressesFocusedButton(*this);
 
     showStartOfSetTexts(*IdText);
-    const StoredAccount stored = ReadAccount(folder_);
+    const StoredAccount stored = AccountInUse(folder_, settings_);
     IdText->setText(stored.userId);
     PassText->setText(stored.password);
 }
@@ -65,6 +65,7 @@ void IdPassForm::OKCommand_Click()
 {
     settings_.UserId = SingleLineValue(IdText->text());
     settings_.Password = SingleLineValue(PassText->text());
+    settings_.EnteredThisRun = true;
     const bool store = Check1->isChecked();
     const SaveResult saved = SaveAccount(folder_, settings_.UserId, settings_.Password, store);
     // Only a store the user asked for is worth a word; the box state alone carries no behaviour.

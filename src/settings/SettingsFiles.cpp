@@ -95,6 +95,13 @@ StoredAccount ReadAccount(const ProgramFolder& folder)
             privateprofile::getString(AccountSection, QStringLiteral("NAME3"), {}, path)};
 }
 
+StoredAccount AccountInUse(const ProgramFolder& folder, const AccountSettings& account)
+{
+    if (account.EnteredThisRun)
+        return {account.UserId, account.Password, {}};
+    return ReadAccount(folder);
+}
+
 SaveResult SaveAccount(const ProgramFolder& folder, const QString& userId,
                        const QString& password, bool store)
 {

@@ -51,6 +51,11 @@ enum class AccountFileAccess {
 // password, and a file copied, restored or written by hand keeps whatever mode it came with.
 AccountFileAccess NarrowAccountFile(const ProgramFolder& folder, QString* error);
 
+// The ID and password to log in with: those entered in the ID/password window in this run
+// (a password the user chose not to store is used for this run all the same, never written),
+// else the stored ones.
+StoredAccount AccountInUse(const ProgramFolder& folder, const AccountSettings& account);
+
 // With store: writes "NAME", "NAME2" and "NAME3" = "1". Without: writes only "NAME3" = "0" and
 // leaves stored values alone. The file is kept readable by its owner only. A user ID or password
 // that would not read back exactly as given (over 255 bytes in code page 932, or holding a

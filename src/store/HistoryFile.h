@@ -28,7 +28,6 @@ int NextRecordNumber(const QString& path);
 // any deletion), the bytes have reached the disk when this returns success.
 StoreResult writeRecord(const QString& path, int number, const HistoryRecord& record,
                         Durability durability = Durability::BeforeReturn);
-
 // The same for the record's 20284 bytes, already made.
 StoreResult writeRecordBytes(const QString& path, int number, const QByteArray& bytes,
                              Durability durability = Durability::BeforeReturn);

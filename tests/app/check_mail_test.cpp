@@ -14,6 +14,7 @@
 #include "MailServers.h"
 #include "CheckMailProgram.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -153,6 +154,28 @@ private slots:
         QVERIFY(!p->seams.messages.shown.first().text.contains(QStringLiteral("wrong")));
         QCOMPARE(main().Label2->text(), QStringLiteral("受信できませんでした。"));
         QCOMPARE(servers.mails(User).size(), 1);
+    }
+
+    // A password typed into ID,PASS without ticking "IDパスワードを保存する" is the one the checks
+    // of this run log in with, and it is never written.
+    void aTypedUnsavedPasswordIsUsedAndNotStored()
+    {
+        QVERIFY(SaveAccount(p->program.folder(), User, QStringLiteral("old-password"), true).ok);
+        const QByteArray stored = p->program.read(QStringLiteral("★MAilData/iniIdPass.ini"));
+        servers.deliver(User, plainMail("typed", "text\r\n"));
+        IdPassForm& idPass = p->forms.idPassForm();
+        QVERIFY(!idPass.Check1->isChecked());
+        idPass.PassText->setText(MailServers::password(User));
+        idPass.OKCommand->click();
+        CheckMail(p->forms);
+        QVERIFY2(p->seams.messages.shown.isEmpty(), qPrintable(p->seams.messages.shown.value(0).text));
+        QCOMPARE(received().size(), 1);
+        QVERIFY(servers.mails(User).isEmpty());
+        QByteArray after = p->program.read(QStringLiteral("★MAilData/iniIdPass.ini"));
+        QVERIFY(!after.contains(MailServers::password(User).toLatin1()));
+        QCOMPARE(after.replace("NAME3=0", "NAME3=1"), stored);
+        // Opened again, the window shows what the checks use.
+        QCOMPARE(p->forms.idPassForm().PassText->text(), MailServers::password(User));
     }
 
     void missingIdOpensTheIdPasswordWindow()

@@ -5,7 +5,9 @@
 #include "app/DesktopSetup.h"
 #include "app/MainForm.h"
 #include "history/TyakuForm.h"
+#include "settings/IdPassForm.h"
 #include "settings/OptionForm.h"
+#include "settings/SetForm.h"
 #include "ScriptedFileDialogs.h"
 #include "ScriptedSeams.h"
 #include "TempProgramFolder.h"
@@ -16,6 +18,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -260,6 +263,30 @@ private slots:
         QSignalSpy unloaded(&main, &MainForm::unloaded);
         main.close();
         QCOMPARE(unloaded.size(), 1);
+    }
+
+    // A window opened from another leaves that one usable: ID,PASS does not hide the chooser's
+    // other button, and no window covers a button of the main window it came from when the
+    // screen has room beside it.
+    void windowsOpenBesideTheWindowTheyCameFrom()
+    {
+        Program p;
+        MainForm& main = p.main();
+        Forms::present(main);
+        main.Command8->click();  // 設定
+        SetForm& chooser = p.forms->setForm();
+        QVERIFY(QTest::qWaitForWindowExposed(&chooser));
+        chooser.Command1->click();  // ID/PASS
+        IdPassForm& idPass = p.forms->idPassForm();
+        QVERIFY(QTest::qWaitForWindowExposed(&idPass));
+        const QRect screen = main.screen()->availableGeometry();
+        for (const QWidget* window : {static_cast<QWidget*>(&chooser), static_cast<QWidget*>(&idPass)})
+            QVERIFY(screen.contains(window->frameGeometry()));
+        const auto globalRect = [](const QWidget* w) { return QRect(w->mapToGlobal(QPoint(0, 0)), w->size()); };
+        for (const QWidget* button : {chooser.Command1, chooser.Command2})
+            QVERIFY(!idPass.frameGeometry().intersects(globalRect(button)));
+        for (const QPushButton* button : main.findChildren<QPushButton*>())
+            QVERIFY2(!chooser.frameGeometry().intersects(globalRect(button)), qPrintable(button->text()));
     }
 
     // Closing the main window ends the program at once: the viewer, still open, does not run its

@@ -2,6 +2,7 @@
 // windows hand the mail on through their controls, as a person would use them. The sender's name
 // came as an encoded word and was kept decoded, comma and all, without the quotes it now needs.
 
+#include "app/CheckMail.h"
 #include "app/Forms.h"
 #include "app/MainForm.h"
 #include "compose/BackForm.h"
@@ -10,6 +11,8 @@
 #include "mail/MailOptions.h"
 #include "mail/ParsedMail.h"
 #include "store/HistoryFile.h"
+#include "CheckMailProgram.h"
+#include "MailOracle.h"
 #include "MailServers.h"
 #include "ScriptedFileDialogs.h"
 #include "ScriptedSeams.h"
@@ -18,13 +21,34 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
 // The loopback server delivers to every local part that has a Maildir.
 const QString Mailbox = QStringLiteral("replies");
+// The mailbox the mails to answer are fetched from, and where the answers land.
+const QString Inbox = QStringLiteral("thread");
+const QString Answers = QStringLiteral("answers");
+
+QByteArray threadMail(int n, const QByteArray& references)
+{
+    return "From: answers@example.jp\r\nTo: thread@example.jp\r\nSubject: mail " + QByteArray::number(n)
+        + "\r\nDate: Tue, 8 Dec 2026 09:0" + QByteArray::number(n) + ":00 +0900\r\nMessage-ID: <m"
+        + QByteArray::number(n) + "@example.jp>\r\n" + references + "\r\ntext " + QByteArray::number(n) + "\r\n";
 }
+
+// The value of a header field as Python's reader saw the header lines, unfolded.
+QString fieldOf(const PythonReading& reading, const QString& name)
+{
+    QString header = reading.headerLines.join(QStringLiteral("\n"));
+    header.replace(QRegularExpression(QStringLiteral("\n[ \t]+")), QStringLiteral(" "));
+    const QRegularExpression field(QStringLiteral("^%1: *(.*)$").arg(name),
+                                   QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
+    return field.match(header).captured(1).trimmed();
+}
+}  // namespace
 
 class ReplyFromHistoryTest : public QObject {
     Q_OBJECT
@@ -91,6 +115,51 @@ private slots:
         // A reply keeps no record of its own.
         QVERIFY(!QFile::exists(store::historyPath(program.folder(), store::HistoryKind::Sent)));
         QTRY_VERIFY(main.isVisible());
+    }
+
+    // A reply names the mail it answers in In-Reply-To and References, so that the recipient's
+    // mail program shows them together, also after entries before it were deleted.
+    void replyJoinsTheThreadOfTheMailItAnswers()
+    {
+        QVERIFY2(servers.isUp(), "the mailservers fixture is not running");
+        for (const char* sub : {"/cur", "/new", "/tmp"})
+            QVERIFY(QDir().mkpath(servers.maildir(Answers) + QString::fromLatin1(sub)));
+        servers.empty(Answers);
+        servers.empty(Inbox);
+        CheckMailProgram::useTestServers(servers);
+        servers.deliver(Inbox, threadMail(1, "References: <root@example.jp>\r\n"));
+        servers.deliver(Inbox, threadMail(2, ""));
+        servers.deliver(Inbox, threadMail(3, "References: <root@example.jp>\r\n <m2@example.jp>\r\n"
+                                             "In-Reply-To: <m2@example.jp>\r\n"));
+        const auto p = CheckMailProgram::withAccount(servers.server("POP3_PORT"), Inbox);
+        QVERIFY(p);
+        p->state.account.SmtpServer = servers.server("SMTP_PORT");
+        p->state.account.MailAddress = QStringLiteral("thread@example.jp");
+        CheckMail(p->forms);
+        QCOMPARE(p->receivedRecords().size(), 3);
+
+        MainForm& main = p->forms.mainForm();
+        main.Command6->click();  // 着信履歴
+        TyakuForm& viewer = p->forms.tyakuForm();
+        viewer.List1->setCurrentRow(0);
+        viewer.Command1->click();  // １件削除, answered "はい"
+        QCOMPARE(p->receivedRecords().size(), 2);
+        viewer.List1->setCurrentRow(1);
+        QCOMPARE(viewer.Text9->text(), QStringLiteral("mail 3"));
+        viewer.Command4->click();  // 返事を出す
+        BackForm& reply = p->forms.backForm();
+        const qsizetype asked = p->seams.messages.shown.size();  // the question before deleting
+        reply.Command2->click();  // 送信
+        QVERIFY2(p->seams.messages.shown.size() == asked, qPrintable(p->seams.messages.shown.last().text));
+
+        const QStringList answers = servers.mails(Answers);
+        QCOMPARE(answers.size(), 1);
+        const PythonReading reading = readWithPython(answers.first());
+        QVERIFY2(reading.failure.isEmpty(), qPrintable(reading.failure));
+        QCOMPARE(fieldOf(reading, QStringLiteral("In-Reply-To")), QStringLiteral("<m3@example.jp>"));
+        QCOMPARE(fieldOf(reading, QStringLiteral("References")),
+                 QStringLiteral("<root@example.jp> <m2@example.jp> <m3@example.jp>"));
+        QVERIFY2(reading.defects.isEmpty(), qPrintable(reading.defects.join(u'\n')));
     }
 };
 

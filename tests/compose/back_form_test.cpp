@@ -39,6 +39,19 @@ private slots:
             QCOMPARE(commands.at(i)->text(), captions.at(i));
     }
 
+    // A fresh reply waits for the answer in its text: the first Space (the input method's
+    // conversion key) goes there, not to "ホーム", which would close the reply.
+    void focusStartsInTheText()
+    {
+        ReplyFixture r;
+        r.form->setBodyText(QStringLiteral("受信した本文"));
+        QVERIFY(QTest::qWaitForWindowActive(r.form));
+        QCOMPARE(QApplication::focusWidget(), r.form->BodyText);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QVERIFY(!r.unloaded());
+        QCOMPARE(r.form->bodyText(), QStringLiteral(" 受信した本文"));
+    }
+
     // A window of 600 × 500 pixels is 9000 × 7500 twips: the body 8910 × 5550, the recipient
     // and subject 6300, the attachments 3600, and the buttons behind them at 4840, 5660 and
     // 6540 twips. Every box keeps its designed left edge and top.

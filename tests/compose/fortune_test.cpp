@@ -63,6 +63,7 @@ private slots:
     {
         ComposeFixture c;
         c.seams.random.values = {0.5};
+        c.form->ToText->setText(QStringLiteral("to@example.jp"));
         c.form->setBodyText(QStringLiteral("abc"));
         c.form->Check1->setChecked(true);
         QByteArray sentBody;

@@ -60,8 +60,8 @@ private slots:
         QVERIFY(SaveAccount(p.program.folder(), User, MailServers::password(User), true).ok);
         p.state.account.SmtpServer = servers.smtpServer("SMTP_PORT");
         p.state.account.MailAddress = QStringLiteral("tessa@example.jp");
-        // Text code page 932 cannot hold is sent as "?" once the user agrees (the scripted
-        // boxes answer a question with "はい").
+        // Text code page 932 cannot hold is sent as a look-alike or "〓" once the user agrees (the
+        // scripted boxes answer a question with "はい").
 
         WriteForm& write = p.forms.writeForm();
         Forms::present(write);

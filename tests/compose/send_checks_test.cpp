@@ -97,8 +97,8 @@ private slots:
         QVERIFY(w.fixture->sentFile().isEmpty());
     }
 
-    // Characters code page 932 has no code for would go out as "?": the user sees which, in which
-    // box, and decides.
+    // Characters code page 932 has no code for would go out as a look-alike or "〓": the user sees
+    // which, in which box, and decides.
     void charactersOutsideCodePage932AreShownFirst_data()
     {
         QTest::addColumn<QString>("kind");

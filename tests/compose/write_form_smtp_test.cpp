@@ -87,6 +87,7 @@ private slots:
         QVERIFY(SaveAccount(wrong.program.folder(), Mailbox, MailServers::password(Mailbox), true).ok);
         wrong.state.account.UserId = Mailbox;
         wrong.state.account.Password = QStringLiteral("typed-wrong");
+        wrong.state.account.EnteredThisRun = true;
         wrong.form->ToText->setText(Mailbox + QStringLiteral("@example.jp"));
         wrong.form->Command1->click();
         QCOMPARE(wrong.shown().size(), 1);

@@ -58,6 +58,20 @@ private slots:
         QCOMPARE(form.ToText->maxLength(), 60);
     }
 
+    // A fresh window waits for the recipient: a key typed at once goes into 宛先, not to a
+    // button (a Space on "送信" would try to send an empty mail).
+    void focusStartsInTheRecipientBox()
+    {
+        ComposeFixture c;
+        QVERIFY(QTest::qWaitForWindowActive(c.form));
+        QCOMPARE(QApplication::focusWidget(), c.form->ToText);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+        QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("to@example.jp"));
+        QCOMPARE(c.form->ToText->text(), QStringLiteral(" to@example.jp"));
+        QVERIFY(c.shown().isEmpty());
+        QVERIFY(c.sentFile().isEmpty());
+    }
+
     void addressPanelLiesBeyondTheNormalWidth()
     {
         ComposeFixture c;
@@ -98,7 +112,7 @@ private slots:
         ComposeFixture c;
         WriteForm& form = *c.form;
         QGuiApplication::clipboard()->setText(QStringLiteral("\"山田 太郎（株式会社テッサリー営業部）\" <taro.yamada@example.co.jp>"));
-        form.Command7->click();
+        QTest::mouseClick(form.Command7, Qt::LeftButton);  // the press takes the focus from 宛先
         form.AttachText->setText(QStringLiteral("/home/user/添付/一つ目の長い名前のファイル.pdf,/home/user/二つ目.png"));
         for (QLineEdit* box : {form.ToText, form.AttachText})
             QVERIFY2(showsItsStart(box), qPrintable(box->objectName()));

@@ -276,6 +276,23 @@ private slots:
                                     QString::number(QFileDialog::AcceptSave), chosen}));
     }
 
+    // Before any file was chosen, the window's open dialog shows the program folder, not
+    // wherever the program happened to be started from.
+    void platformOpenDialogStartsInTheProgramFolder()
+    {
+        TempProgramFolder folder;
+        ProgramState state(folder.folder());
+        ScriptedSeams scripted;
+        TyakuForm viewer(state, scripted.seams());
+        QString shown;
+        answerDialogs({[&shown](QWidget* widget) {
+            shown = qobject_cast<QFileDialog*>(widget)->directory().absolutePath();
+            static_cast<QDialog*>(widget)->reject();
+        }});
+        viewer.mopen->trigger();
+        QCOMPARE(shown, QDir(folder.path()).absolutePath());
+    }
+
     void platformPrintDialogOffersTheSelectionOnlyWithOne()
     {
         QList<bool> offered;

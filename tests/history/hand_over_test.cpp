@@ -1,6 +1,7 @@
 // "アドレス帳登録" and "返事を出す": which mail they hand on, in what form, and when they refuse.
 
 #include "history/HistoryLoading.h"
+#include "history/ReplyThreads.h"
 #include "history/TyakuForm.h"
 #include "HistoryFiles.h"
 #include "ScriptedSeams.h"
@@ -23,6 +24,7 @@ void pressLine(QListWidget* list, int row)
 struct HandedOver {
     QStringList registered;
     QStringList replies;  // subject | to | body
+    QList<nmail::ReplyThread> threads;
 };
 
 }  // namespace
@@ -41,8 +43,10 @@ class HandOverTest : public QObject {
         {
             viewer->setAttribute(Qt::WA_DeleteOnClose);
             viewer->handOver.registerSender = [this](const QString& address) { handed.registered.append(address); };
-            viewer->handOver.reply = [this](const QString& subject, const QString& to, const QString& body) {
+            viewer->handOver.reply = [this](const QString& subject, const QString& to, const QString& body,
+                                            const nmail::ReplyThread& thread) {
                 handed.replies.append(subject + u'|' + to + u'|' + body);
+                handed.threads.append(thread);
             };
         }
         ~Setup() { delete viewer.data(); }
@@ -117,13 +121,33 @@ private slots:
         QTRY_VERIFY(!s.viewer);
     }
 
-    void replyFollowsTheBoxesNotAKeyboardSelection()
+    // The mail answered is the mail on screen, however the selection reached it.
+    void replyAnswersTheMailAKeyboardSelectionShows()
     {
         Setup s;
         s.load(HistoryKind::Received, mails);  // the boxes show the last record after the fill
-        s.viewer->List1->setCurrentRow(0);    // keyboard selection, no press
+        s.viewer->List1->setFocus();  // the first line becomes the current one, not selected
+        QTest::keyClick(s.viewer->List1, Qt::Key_Space);  // no press of the mouse
+        QCOMPARE(s.viewer->Text9->text(), QStringLiteral("first"));
         s.viewer->Command4->click();
-        QCOMPARE(s.handed.replies, QStringList{QStringLiteral("Re:  |b@example.jp|body two")});
+        QCOMPARE(s.handed.replies, QStringList{QStringLiteral("Re:  first|山田 <yamada@example.jp>|body one")});
+    }
+
+    // The reply joins the thread noted for the answered mail when it was stored.
+    void replyCarriesTheThreadOfTheAnsweredMail()
+    {
+        Setup s;
+        s.load(HistoryKind::Received, mails);
+        const QString path = store::historyPath(s.folder.folder(), HistoryKind::Received);
+        const QByteArray second = *store::readRecordBytes(path, 2, store::HistoryRecordSize);
+        QVERIFY(history::rememberReplyThread(path, second, "Message-ID: <two@example.jp>\r\n"));
+        s.viewer->List1->setCurrentRow(0);
+        s.viewer->Command4->click();
+        QCOMPARE(s.handed.threads, QList<nmail::ReplyThread>{{}});
+        history::LoadHistory(*s.viewer, s.state, HistoryKind::Received);
+        s.viewer->List1->setCurrentRow(1);
+        s.viewer->Command4->click();
+        QCOMPARE(s.handed.threads.last(), (nmail::ReplyThread{"<two@example.jp>", {"<two@example.jp>"}}));
     }
 
     void noSelectionRightAfterADeletion()

@@ -206,14 +206,15 @@ private slots:
         QCOMPARE(s.viewer.Text9->text(), mail(2).subject);
     }
 
-    void aLineSelectedByKeyboardIsTheOneDeleted()
+    // The selection moved by the keyboard shows its mail, so the mail deleted is the one on screen.
+    void aLineSelectedByKeyboardIsShownAndDeleted()
     {
         Setup s(HistoryKind::Received);
         s.load(mails(4));
         const QByteArray before = s.bytes();
         pressLine(s.viewer.List1, 0);
-        QTest::keyClick(s.viewer.List1, Qt::Key_Down);  // line 2 selected; the boxes still show mail 1
-        QCOMPARE(s.viewer.Text9->text(), mail(1).subject);
+        QTest::keyClick(s.viewer.List1, Qt::Key_Down);
+        QCOMPARE(s.viewer.Text9->text(), mail(2).subject);
         s.viewer.Command1->click();
         QCOMPARE(s.bytes(), recordsOf(before, 1) + recordsOf(before, 3, 2));
     }

@@ -149,6 +149,39 @@ private slots:
         QVERIFY(s.scripted.messages.shown.isEmpty());
     }
 
+    // The boxes follow the selection however it moves, so the mail acted on is the one shown.
+    void keyboardMovesShowTheMailTheyReach()
+    {
+        Setup s;
+        s.load(HistoryKind::Received, threeMails());
+        pressLine(s.viewer.List1, 0);
+        const QList<std::pair<Qt::Key, QString>> moves = {
+            {Qt::Key_Down, QStringLiteral("2")}, {Qt::Key_End, QStringLiteral("3")}, {Qt::Key_Up, QStringLiteral("2")},
+            {Qt::Key_Home, QStringLiteral("1")}};
+        for (const auto& [key, n] : moves) {
+            QTest::keyClick(s.viewer.List1, key);
+            QCOMPARE(s.viewer.Text9->text(), u's' + n);
+            QCOMPARE(s.viewer.Text8->text(), u'a' + n);
+            QCOMPARE(s.viewer.rtfEd->toPlainText(), QStringLiteral("body ") + n);
+            QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("body ") + n);
+            QCOMPARE(s.state.ReceivedRecord.Subject.trimmed(), u's' + n);
+        }
+        QVERIFY(s.scripted.messages.shown.isEmpty());
+    }
+
+    // Without a mouse: the keys start in the list and go on to the buttons that act on its mail.
+    void keysStartInTheListThenReachItsButtons()
+    {
+        Setup s;
+        s.load(HistoryKind::Received, threeMails());
+        QVERIFY(QTest::qWaitForWindowActive(&s.viewer));
+        QCOMPARE(QApplication::focusWidget(), s.viewer.List1);
+        QTest::keyClick(s.viewer.List1, Qt::Key_Space);  // the first line has the focus mark
+        QCOMPARE(s.viewer.Text9->text(), QStringLiteral("s1"));
+        QTest::keyClick(s.viewer.List1, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), s.viewer.Command1);
+    }
+
     void otherButtonsShowTheSelectedLineWithoutMovingIt()
     {
         Setup s;

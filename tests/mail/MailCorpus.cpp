@@ -100,6 +100,24 @@ QByteArray htmlOnly()
                                      "<script>alert(1)</script></body></html>\n").toUtf8()));
 }
 
+QByteArray forwarded()
+{
+    const QByteArray innermost = lines("From: shop@example.jp\nSubject: =?UTF-8?B?" + QStringLiteral("セール").toUtf8().toBase64()
+                                       + "?=\nContent-Type: text/html; charset=UTF-8\n\n"
+                                       + QStringLiteral("<p>全品<b>半額</b></p>").toUtf8() + "\n");
+    const QByteArray inner = lines("From: " + word(QStringLiteral("佐藤"), "ISO-2022-JP") + " <sato@example.jp>\n"
+                                   "To: yamada@example.jp\nDate: Mon, 07 Dec 2026 18:00:00 +0900\nSubject: "
+                                   + word(QStringLiteral("会議の件"), "ISO-2022-JP") + "\nMIME-Version: 1.0\n"
+                                   "Content-Type: multipart/mixed; boundary=\"IN\"\n\n--IN\n"
+                                   "Content-Type: text/plain; charset=ISO-2022-JP\n\n"
+                                   + encoded(QStringLiteral("明日の会議は10時からです。\n"), "ISO-2022-JP")
+                                   + "--IN\nContent-Type: message/rfc822\n\n") + innermost + "--IN--\r\n";
+    return mail("Subject: Fwd\nMIME-Version: 1.0\nContent-Type: multipart/mixed; boundary=\"OUT\"",
+                lines("--OUT\nContent-Type: text/plain; charset=UTF-8\n\n" + QStringLiteral("転送します。\n").toUtf8()
+                      + "--OUT\nContent-Type: message/rfc822\nContent-Disposition: attachment\n\n")
+                    + inner + "--OUT--\r\n");
+}
+
 QByteArray alternative()
 {
     return mail("Subject: alt\nMIME-Version: 1.0\nContent-Type: multipart/alternative; boundary=\"ALT\"",

@@ -37,6 +37,8 @@ QByteArray unknownCharset();
 QByteArray hugeHeaderLine();     // a 10 MB header line
 QByteArray dotLines();           // lines starting with "."
 QByteArray hostileFileNames();   // names that try to leave the folder or clash
+QByteArray forwarded();          // "転送します。" and an ISO-2022-JP mail as message/rfc822, which
+                                 // forwards an HTML mail in turn
 
 // Names and contents the nested-attachments mail carries.
 inline const QString NestedFirstName = QStringLiteral("見積書①（最終版）.pdf");

@@ -1,5 +1,5 @@
 // Code page 932 conversion: the exact bytes of the characters our files carry, the look-alikes
-// mapped before encoding, and what becomes "?".
+// written for characters 932 lacks, what becomes "〓" when encoding and "?" when decoding.
 
 #include "platform/Cp932.h"
 
@@ -14,9 +14,9 @@ private slots:
     void roundTrip();
     void lookAlikesEncodeAsTheir932Characters_data();
     void lookAlikesEncodeAsTheir932Characters();
-    void unmappableBecomesQuestionMark_data();
-    void unmappableBecomesQuestionMark();
-    void invisibleCharactersBecomeQuestionMarks();
+    void missingCharactersBecomeLookAlikesOrStandIns_data();
+    void missingCharactersBecomeLookAlikesOrStandIns();
+    void invisibleCharactersAreCountedNotKept();
     void malformedBytesDecodeAsQuestionMark_data();
     void malformedBytesDecodeAsQuestionMark();
     void controlsStayThemselves();
@@ -67,34 +67,57 @@ void Cp932Test::lookAlikesEncodeAsTheir932Characters()
     QCOMPARE(cp932::encode(text), bytes);
 }
 
-void Cp932Test::unmappableBecomesQuestionMark_data()
+void Cp932Test::missingCharactersBecomeLookAlikesOrStandIns_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("hangul") << QStringLiteral("a한b") << QByteArray("a?b");
-    QTest::newRow("emoji is one character") << QStringLiteral("a😀b") << QByteArray("a?b");
-    QTest::newRow("yen sign") << QStringLiteral("¥1") << QByteArray("?1");
-    QTest::newRow("lone surrogate") << (QString(QChar(0xD800)) + u'x') << QByteArray("?x");
-    QTest::newRow("between kanji") << QStringLiteral("髙한髙")
-                                   << QByteArray("\xFB\xFC?\xFB\xFC");
+    QTest::addColumn<int>("inexact");
+    const QByteArray geta("\x81\xAC");
+    QTest::newRow("hangul") << QStringLiteral("a한b") << "a" + geta + "b" << 1;
+    QTest::newRow("simplified chinese") << QStringLiteral("们") << geta << 1;
+    QTest::newRow("outside the basic plane") << QStringLiteral("𠮷野") << geta + "\x96\xEC" << 1;
+    QTest::newRow("emoji") << QStringLiteral("だった🎄") << QByteArray("\x82\xBE\x82\xC1\x82\xBD") + geta << 1;
+    QTest::newRow("emoji with presentation selector") << QStringLiteral("❤️!") << geta + "!" << 1;
+    QTest::newRow("family of four is one") << QStringLiteral("👨‍👩‍👧‍👦") << geta << 1;
+    QTest::newRow("flag is one") << QStringLiteral("🇯🇵") << geta << 1;
+    QTest::newRow("lone surrogate") << (QString(QChar(0xD800)) + u'x') << geta + "x" << 1;
+    QTest::newRow("yen sign") << QStringLiteral("¥8,980") << QByteArray("\x81\x8F" "8,980") << 1;
+    QTest::newRow("accent") << QStringLiteral("café") << QByteArray("cafe") << 1;
+    QTest::newRow("combining accent") << QStringLiteral("cafe\u0301") << QByteArray("cafe") << 1;
+    QTest::newRow("copyright") << QStringLiteral("© 2026") << QByteArray("(C) 2026") << 1;
+    QTest::newRow("bullet") << QStringLiteral("•項目") << QByteArray("\x81\x45\x8D\x80\x96\xDA") << 1;
+    QTest::newRow("no-break space") << QStringLiteral("1\u00A0円") << QByteArray("1 \x89\x7E") << 1;
+    QTest::newRow("keycap") << QStringLiteral("1️⃣") << QByteArray("1") << 1;
+    QTest::newRow("square era name") << QStringLiteral("㋿") << QByteArray("\x97\xDF\x98\x61") << 1;
+    QTest::newRow("a stand-in itself is exact") << QStringLiteral("〓") << geta << 0;
+    QTest::newRow("JIS wave dash is the same character") << QStringLiteral("\u301C") << QByteArray("\x81\x60") << 0;
+    QTest::newRow("between kanji") << QStringLiteral("髙한髙") << "\xFB\xFC" + geta + "\xFB\xFC" << 1;
+    QTest::newRow("two of them") << QStringLiteral("¥😀") << "\x81\x8F" + geta << 2;
 }
 
-void Cp932Test::unmappableBecomesQuestionMark()
+void Cp932Test::missingCharactersBecomeLookAlikesOrStandIns()
 {
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
+    QFETCH(int, inexact);
+    qsizetype counted = -1;
+    QCOMPARE(cp932::encode(text, &counted), bytes);
+    QCOMPARE(counted, qsizetype(inexact));
     QCOMPARE(cp932::encode(text), bytes);
 }
 
 // A fuzzer find: the platform conversion dropped U+FEFF, U+200B, U+00AD, a variation selector
-// and a lone high surrogate at the end without a trace, so fields silently lost characters.
-void Cp932Test::invisibleCharactersBecomeQuestionMarks()
+// and a lone high surrogate at the end without a trace. Invisible ones are still left out, as a
+// reader sees nothing of them, but each is counted, so that a caller knows the text changed.
+void Cp932Test::invisibleCharactersAreCountedNotKept()
 {
     QFile file(QFINDTESTDATA("data/encode-dropped-invisible-characters.utf16le"));
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray utf16 = file.readAll();
     const QStringView text(reinterpret_cast<const char16_t*>(utf16.constData()), utf16.size() / 2);
-    QCOMPARE(cp932::encode(text), QByteArray("a?b?c???"));
+    qsizetype inexact = 0;
+    QCOMPARE(cp932::encode(text, &inexact), QByteArray("abc\x81\xAC"));
+    QCOMPARE(inexact, qsizetype(5));
 }
 
 void Cp932Test::malformedBytesDecodeAsQuestionMark_data()

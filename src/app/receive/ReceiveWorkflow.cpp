@@ -2,6 +2,7 @@
 
 #include "app/receive/LibraryText.h"
 #include "app/receive/ReceivedFiles.h"
+#include "history/ReplyThreads.h"
 #include "mail/MailOptions.h"
 #include "mail/NMailSession.h"
 #include "platform/Cp932.h"
@@ -260,7 +261,7 @@ ReceiveWorkflow::Step ReceiveWorkflow::keep(QList<JournalledFile>& created, int 
         listener_.tell(QStringLiteral("分割されたメールが全て揃っていません"));
 
     const QString note = attachment ? AttachmentNote : QString();
-    history::ReceivedMail mail{subject, sender, date, cp932::decode(text) + note};
+    history::ReceivedMail mail{subject, sender, date, cp932::decode(text) + note, CutAtNull(header_)};
     if (keepRaw)
         mail.body = withKeptMailLine(text, note, kept.name, StoredBodyBytes);
     const store::HistoryRecord record = history::receivedRecord(mail);
@@ -285,6 +286,8 @@ bool ReceiveWorkflow::writePendingRecords(int handle)
             store::writeRecordBytes(places_.historyPath, pending.number, pending.bytes, store::Durability::FlushedByCaller);
         if (!written.ok)
             return stop(written.error + (diskIsFull(places_.dataFolder) ? u'\n' + DiskFullText : QString()) + KeptOnServer), false;
+        // What a reply to it needs of its header (a file that cannot be written costs the thread).
+        history::rememberReplyThread(places_.historyPath, pending.bytes, pending.mail.header);
         receivedRecord_ = pending.record;
         ++outcome_.stored;
         outcome_.attachmentFlag = pending.attachmentFlag;

@@ -4,6 +4,7 @@
 #include "platform/DiskSpace.h"
 #include "platform/NewFile.h"
 #include "platform/TextFields.h"
+#include "store/KeptMailLine.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>
@@ -14,11 +15,6 @@
 
 #include <fcntl.h>
 #include <unistd.h>
-
-namespace {
-const QString KeptMailLine =
-    QStringLiteral("※この記録に収まらない部分があるため、元のメールを添付フォルダの「%1」に保存しました。");
-}  // namespace
 
 ScratchFile::ScratchFile(const QString& attachmentFolder) : path_(QDir(attachmentFolder).filePath(QStringLiteral("0.txt")))
 {
@@ -135,7 +131,7 @@ KeptMail keepRawMail(const QString& folder, const nmail::MailBytes& raw, const Q
 
 QString withKeptMailLine(const QByteArray& text, const QString& note, const QString& fileName, qsizetype bodyBytes)
 {
-    const QString line = KeptMailLine.arg(fileName);
+    const QString line = store::keptMailLine(fileName);
     const qsizetype room = bodyBytes - cp932::encode(note).size() - cp932::encode(line).size() - 2;
     const QString body = cp932::decode(textfields::cutBytes(cp932::decode(text), room)) + note;
     return body + (body.endsWith(QStringLiteral("\r\n")) ? QString() : QStringLiteral("\r\n")) + line;

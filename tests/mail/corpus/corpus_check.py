@@ -96,8 +96,8 @@ def judge(mail_path, entry, records, folder, expected):
         problems.append('subject %r, expected %r' % (record['subject'], expected.subject))
     if not oracle.field_matches(record['sender'], expected.sender, 90):
         problems.append('sender %r, expected %r' % (record['sender'], expected.sender))
-    want = oracle.comparable(expected.text, expected.html)
-    got = oracle.comparable(text, expected.html)
+    want = oracle.comparable(expected.text, expected.html, expected.links)
+    got = oracle.comparable(text, expected.html, expected.links)
     text_cut = got != want and want.startswith(got)
     if got != want:
         problems.append('text %s: got %r, expected %r' % ('cut' if text_cut else 'differs', got[:200], want[:200]))

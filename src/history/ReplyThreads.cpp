@@ -1,0 +1,72 @@
+#include "history/ReplyThreads.h"
+
+#include "store/HistoryRecord.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace history {
+
+namespace {
+
+// An index larger than this is not read: no run of the program writes one.
+constexpr qint64 MaxIndexSize = 256 * 1024 * 1024;
+
+QByteArray keyOf(QByteArrayView record)
+{
+    QByteArrayView fields = record.first(std::min<qsizetype>(record.size(), store::HistoryRecordSize - 4));
+    while (fields.size() > store::HeadingSize && fields.back() == ' ')
+        fields.chop(1);
+    return QCryptographicHash::hash(fields, QCryptographicHash::Sha1).toHex();
+}
+
+}  // namespace
+
+QString replyThreadsPath(const QString& receivedHistory)
+{
+    return QFileInfo(receivedHistory).dir().filePath(QStringLiteral("reply-threads.txt"));
+}
+
+bool rememberReplyThread(const QString& receivedHistory, QByteArrayView record, QByteArrayView rawHeader)
+{
+    const nmail::ReplyThread thread = nmail::replyThreadOf(rawHeader);
+    if (thread.isEmpty())
+        return true;
+    QByteArray line = keyOf(record) + ' ' + (thread.inReplyTo.isEmpty() ? QByteArray("-") : thread.inReplyTo);
+    for (const QByteArray& id : thread.references)
+        line += ' ' + id;
+    // Each line starts with its line break, so that one a crash cut short cannot swallow the
+    // next; appending is then one write, with no need to look at the end of the file first.
+    line.prepend('\n');
+    QFile file(replyThreadsPath(receivedHistory));
+    // Which mails a person answered and who wrote them: the user's alone, whatever the umask.
+    return file.open(QIODevice::WriteOnly | QIODevice::Append, QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+           && file.write(line) == line.size();
+}
+
+nmail::ReplyThread replyThreadFor(const QString& receivedHistory, QByteArrayView record)
+{
+    QFile file(replyThreadsPath(receivedHistory));
+    if (!file.open(QIODevice::ReadOnly) || file.size() > MaxIndexSize)
+        return {};
+    const QByteArray key = keyOf(record) + ' ';
+    const QByteArray lines = file.readAll();
+    // The last line of a key wins: the same mail stored again notes the same thread.
+    for (qsizetype end = lines.size(); end > 0;) {
+        const qsizetype start = lines.lastIndexOf('\n', end - 1) + 1;
+        const QByteArrayView line = QByteArrayView(lines).sliced(start, end - start).trimmed();
+        end = start > 0 ? start - 1 : 0;
+        if (!line.startsWith(key))
+            continue;
+        const QList<QByteArray> ids = nmail::messageIds(line.sliced(key.size()));
+        nmail::ReplyThread thread;
+        thread.inReplyTo = line.sliced(key.size()).startsWith('-') ? QByteArray() : ids.value(0);
+        thread.references = thread.inReplyTo.isEmpty() ? ids : ids.mid(1);
+        return thread;
+    }
+    return {};
+}
+
+}  // namespace history
