@@ -46,7 +46,7 @@ private:
     // Logs in with the stored account and takes every mail that can be stored.
     void takeMail(int handle);
     void report(const ReceiveOutcome& outcome);
-    void tell(const QString& text, const QString& title = {});
+    void tell(const QString& text, const QString& title = {}, MessageIcon icon = MessageIcon::Information);
 
     Forms& forms_;
     ProgramState& state_;
@@ -60,11 +60,11 @@ private:
     bool failed_ = false;  // the check could not do what it set out to do, and said why
 };
 
-void MailCheck::tell(const QString& text, const QString& title)
+void MailCheck::tell(const QString& text, const QString& title, MessageIcon icon)
 {
     // A box over a wait cursor would look busy while it waits for the user.
     QGuiApplication::restoreOverrideCursor();
-    forms_.seams().messages.show(&main_, text, title, MessageButtons::Ok, MessageIcon::Information);
+    forms_.seams().messages.show(&main_, text, title, MessageButtons::Ok, icon);
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
 }
 
@@ -97,7 +97,8 @@ int MailCheck::connect()
             handle = nmail::NMailPop3Connect(server);
     }
     if (handle == -1) {
-        tell(libraryMessage(), ErrorTitle);
+        tell(libraryMessage(), ErrorTitle,
+             nmail::NMailLastFailureSuggestsTampering() ? MessageIcon::Warning : MessageIcon::Information);
         failed_ = true;
     }
     return handle;

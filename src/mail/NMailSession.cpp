@@ -29,6 +29,7 @@ struct LibraryState {
     // The server the last failed login would have sent a password to unencrypted.
     std::optional<QString> unencryptedLogin;
     QString lastError;
+    bool tampering = false;  // the last failure may be someone between program and server
     // The mail last fetched: the caller asks for its parts one call at a time.
     int fetchedHandle = 0;
     int fetchedNumber = 0;
@@ -61,6 +62,7 @@ void startCall()
 {
     LibraryState& s = state();
     s.lastError.clear();
+    s.tampering = false;
     s.untrusted.reset();
     s.unencryptedLogin.reset();
 }
@@ -210,7 +212,10 @@ int NMailPop3Connect(std::string_view server)
     auto pop = std::make_unique<Pop3Client>(*address, connectionSettings());
     pop->setSpoolFolder(options().spoolFolder);
     if (!pop->connectToServer()) {
+        using Kind = MailFailure::Kind;
+        const Kind kind = pop->failure().kind;
         state().untrusted = pop->untrustedCertificate();
+        state().tampering = kind == Kind::TlsRefused || kind == Kind::Downgrade || kind == Kind::PinChanged;
         return failWith(pop->error());
     }
     LibraryState& s = state();
@@ -371,6 +376,8 @@ bool NMailPop3SessionUsable(int handle)
     const auto it = state().sessions.find(handle);
     return it != state().sessions.end() && !it->second->broken();
 }
+
+bool NMailLastFailureSuggestsTampering() { return state().tampering; }
 
 std::optional<CertificateFacts> NMailUntrustedCertificate()
 {

@@ -110,6 +110,11 @@ int NMailPop3GetHeaderDigest(int handle, int number, std::span<char> digest);
 // failed command then says nothing about the one mail it was for.
 bool NMailPop3SessionUsable(int handle);
 
+// Whether the last failed NMailPop3Connect may have met someone between the program and the
+// server: STLS refused once offered, no TLS from a server that spoke it before, a certificate
+// other than the one trusted. Such a failure is worth a warning, not a shrug.
+bool NMailLastFailureSuggestsTampering();
+
 // The certificate the last failed NMailPop3Connect or NMailSmtpSendMail refused because it is not
 // trusted, with the facts the user needs to decide on it; nullopt when that failure was another.
 std::optional<CertificateFacts> NMailUntrustedCertificate();

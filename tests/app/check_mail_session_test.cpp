@@ -8,6 +8,8 @@
 #include "app/Forms.h"
 #include "app/MainForm.h"
 #include "mail/MailOptions.h"
+#include "mail/trust/ServerSecurity.h"
+#include "settings/TrustPrompt.h"
 #include "settings/SettingsFiles.h"
 #include "store/HistoryFile.h"
 #include "CheckMailProgram.h"
@@ -152,6 +154,23 @@ private slots:
         QCOMPARE(painted.texts.mid(0, 3), (QStringList{QStringLiteral("受信中 1/3"), QStringLiteral("受信中 2/3"),
                                                        QStringLiteral("受信中 3/3")}));
         QCOMPARE(label(), QStringLiteral("新着メール有り。"));
+    }
+
+    // A server that spoke TLS before and offers none now is left before a word of the login,
+    // and the refusal comes as a warning: someone may be between the program and the server.
+    void serverThatDroppedTlsIsRefusedWithAWarning()
+    {
+        ScriptedServer server({{"S: +OK ready", "C: CAPA", "S: +OK", "S: USER", "S: UIDL", "S: ."}});
+        useServer(server.address(), User);
+        useTrustedCertificatesOf(p->program.folder());
+        QString error;
+        QVERIFY(nmail::ServerSecurity(nmail::options().securityFile).rememberTls(server.address(), &error));
+        CheckMail(p->forms);
+        QCOMPARE(server.mismatch(), QString());
+        QCOMPARE(server.received(), QByteArrayList{"CAPA"});
+        QCOMPARE(p->seams.messages.shown.size(), 1);
+        QCOMPARE(p->seams.messages.shown.first().icon, MessageIcon::Warning);
+        QCOMPARE(label(), QStringLiteral("受信できませんでした。"));
     }
 
     // The first check stores the mail but its QUIT goes unanswered, so the server keeps it; the
