@@ -31,19 +31,28 @@ QString replyThreadsPath(const QString& receivedHistory)
 
 bool rememberReplyThread(const QString& receivedHistory, QByteArrayView record, QByteArrayView rawHeader)
 {
-    const nmail::ReplyThread thread = nmail::replyThreadOf(rawHeader);
-    if (thread.isEmpty())
+    return rememberReplyThreads(receivedHistory, {{record, rawHeader}});
+}
+
+bool rememberReplyThreads(const QString& receivedHistory, const QList<std::pair<QByteArrayView, QByteArrayView>>& recordsAndHeaders)
+{
+    QByteArray lines;
+    for (const auto& [record, rawHeader] : recordsAndHeaders) {
+        const nmail::ReplyThread thread = nmail::replyThreadOf(rawHeader);
+        if (thread.isEmpty())
+            continue;
+        // Each line starts with its line break, so that one a crash cut short cannot swallow the
+        // next; appending is then one write, with no need to look at the end of the file first.
+        lines += '\n' + keyOf(record) + ' ' + (thread.inReplyTo.isEmpty() ? QByteArray("-") : thread.inReplyTo);
+        for (const QByteArray& id : thread.references)
+            lines += ' ' + id;
+    }
+    if (lines.isEmpty())
         return true;
-    QByteArray line = keyOf(record) + ' ' + (thread.inReplyTo.isEmpty() ? QByteArray("-") : thread.inReplyTo);
-    for (const QByteArray& id : thread.references)
-        line += ' ' + id;
-    // Each line starts with its line break, so that one a crash cut short cannot swallow the
-    // next; appending is then one write, with no need to look at the end of the file first.
-    line.prepend('\n');
     QFile file(replyThreadsPath(receivedHistory));
     // Which mails a person answered and who wrote them: the user's alone, whatever the umask.
     return file.open(QIODevice::WriteOnly | QIODevice::Append, QFileDevice::ReadOwner | QFileDevice::WriteOwner)
-           && file.write(line) == line.size();
+           && file.write(lines) == lines.size();
 }
 
 nmail::ReplyThread replyThreadFor(const QString& receivedHistory, QByteArrayView record)

@@ -12,7 +12,10 @@
 #include "mail/MessageIds.h"
 
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
+
+#include <utility>
 
 namespace history {
 
@@ -23,6 +26,8 @@ QString replyThreadsPath(const QString& receivedHistory);
 // the mail's raw header. Nothing is noted for a mail without identifiers. A file that cannot be
 // written costs the replies to that mail their thread, never the mail: false then.
 bool rememberReplyThread(const QString& receivedHistory, QByteArrayView record, QByteArrayView rawHeader);
+// The same for many records (as written) and their headers, in one write.
+bool rememberReplyThreads(const QString& receivedHistory, const QList<std::pair<QByteArrayView, QByteArrayView>>& recordsAndHeaders);
 
 // The thread noted for the record with these bytes; empty when none was.
 nmail::ReplyThread replyThreadFor(const QString& receivedHistory, QByteArrayView record);

@@ -106,6 +106,12 @@ StoreResult writeRecordBytes(const QString& path, int number, const QByteArray& 
     return writeRecordBytes(path, number, bytes, HistoryWords, durability);
 }
 
+StoreResult writeRecordRun(const QString& path, int first, const QList<QByteArray>& records, Durability durability,
+                           const std::function<bool(qsizetype)>& written)
+{
+    return writeRecordRun(path, first, records, HistoryWords, durability, written);
+}
+
 StoreResult roomForRecord(const QString& path, int number) { return roomForRecord(path, number, HistoryWords); }
 
 StoreResult cutPartialRecord(const QString& path)

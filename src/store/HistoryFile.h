@@ -32,6 +32,10 @@ StoreResult writeRecord(const QString& path, int number, const HistoryRecord& re
 StoreResult writeRecordBytes(const QString& path, int number, const QByteArray& bytes,
                              Durability durability = Durability::BeforeReturn);
 
+// Records numbered first, first + 1, ... through one opening of the file (RecordFile.h).
+StoreResult writeRecordRun(const QString& path, int first, const QList<QByteArray>& records, Durability durability,
+                           const std::function<bool(qsizetype)>& written);
+
 // Refuses a number beyond the largest a history holds, with a sentence saying it is full.
 StoreResult roomForRecord(const QString& path, int number);
 

@@ -29,7 +29,15 @@ StoreResult roomForRecord(const QString& path, int number, const RecordFileWords
 StoreResult writeRecordBytes(const QString& path, int number, const QByteArray& bytes,
                              const RecordFileWords& words, Durability durability)
 {
-    if (const StoreResult room = roomForRecord(path, number, words); !room.ok)
+    return writeRecordRun(path, number, {bytes}, words, durability, {});
+}
+
+StoreResult writeRecordRun(const QString& path, int first, const QList<QByteArray>& records, const RecordFileWords& words,
+                           Durability durability, const std::function<bool(qsizetype)>& written)
+{
+    if (records.isEmpty())
+        return {};
+    if (const StoreResult room = roomForRecord(path, first, words); !room.ok)
         return room;
     if (!QFileInfo(path).absoluteDir().exists())
         return {false, QStringLiteral("データフォルダがありません。\n%1").arg(QFileInfo(path).absolutePath())};
@@ -37,15 +45,22 @@ StoreResult writeRecordBytes(const QString& path, int number, const QByteArray& 
     // A file created here holds mail or addresses: readable by the user alone, whatever the umask.
     if (!file.open(QIODevice::ReadWrite, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return {false, QStringLiteral("%1を開けませんでした。\n%2\n%3").arg(words.file, path, file.errorString())};
-    const qint64 oldSize = file.size();
-    const bool written = file.seek((number - 1) * static_cast<qint64>(bytes.size()))
-        && file.write(bytes) == bytes.size()
-        && file.flush()
-        && (durability == Durability::FlushedByCaller || ::fsync(file.handle()) == 0);
-    if (!written) {
-        if (file.size() > oldSize)
-            file.resize(oldSize);
-        return {false, QStringLiteral("%1に書き込めませんでした。\n%2\n%3").arg(words.file, path, file.errorString())};
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const QByteArray& bytes = records[i];
+        if (const StoreResult room = roomForRecord(path, first + int(i), words); !room.ok)
+            return room;
+        const qint64 oldSize = file.size();
+        const bool ok = file.seek((first + i - 1) * static_cast<qint64>(bytes.size()))
+            && file.write(bytes) == bytes.size()
+            && file.flush()
+            && (durability == Durability::FlushedByCaller || ::fsync(file.handle()) == 0);
+        if (!ok) {
+            if (file.size() > oldSize)
+                file.resize(oldSize);
+            return {false, QStringLiteral("%1に書き込めませんでした。\n%2\n%3").arg(words.file, path, file.errorString())};
+        }
+        if (written && !written(i))
+            break;
     }
     return {};
 }

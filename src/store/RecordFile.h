@@ -5,6 +5,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QList>
+
+#include <functional>
 #include <optional>
 
 namespace store {
@@ -41,6 +44,12 @@ StoreResult roomForRecord(const QString& path, int number, const RecordFileWords
 // failed write leaves the file at its old length, so later numbers do not shift.
 StoreResult writeRecordBytes(const QString& path, int number, const QByteArray& bytes,
                              const RecordFileWords& words, Durability durability = Durability::BeforeReturn);
+
+// Writes records numbered first, first + 1, ... through one opening of the file; written hears of
+// each one as soon as it is in the file, and may say false to stop there. A record that cannot
+// be written leaves the file as it was before it, and the result names the problem.
+StoreResult writeRecordRun(const QString& path, int first, const QList<QByteArray>& records, const RecordFileWords& words,
+                           Durability durability, const std::function<bool(qsizetype)>& written);
 
 // The bytes of record number; nullopt when the file is missing or the record is not whole.
 std::optional<QByteArray> readRecordBytes(const QString& path, int number, qint64 recordSize);

@@ -1,6 +1,7 @@
 #include "app/receive/ReceiveJournal.h"
 
 #include "platform/FileReplace.h"
+#include "store/HistoryRecord.h"
 
 #include <QCryptographicHash>
 #include <QUrl>
@@ -66,7 +67,17 @@ ReceiveJournal::ReceiveJournal(QString path, QString account) : path_(std::move(
 
 QByteArray ReceiveJournal::recordDigest(const QByteArray& recordBytes)
 {
-    return QCryptographicHash::hash(recordBytes, QCryptographicHash::Sha256).toHex();
+    // The body is stored trimmed: the spaces after it are padding, the same for every record of
+    // that text, so they are left out of the digest (most of a record is padding) and the
+    // record's length stands for them.
+    QByteArrayView content = QByteArrayView(recordBytes).chopped(std::min<qsizetype>(4, recordBytes.size()));
+    while (content.size() > store::HeadingSize && content.back() == ' ')
+        content.chop(1);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(content);
+    hash.addData(QByteArray::number(recordBytes.size()));
+    hash.addData(QByteArrayView(recordBytes).last(std::min<qsizetype>(4, recordBytes.size())));
+    return hash.result().toHex();
 }
 
 bool ReceiveJournal::start(const QList<JournalledMail>& carried, QString* error)
@@ -93,28 +104,42 @@ bool ReceiveJournal::start(const QList<JournalledMail>& carried, QString* error)
     return true;
 }
 
-bool ReceiveJournal::writeLine(const QByteArray& line, QString* error)
+bool ReceiveJournal::flush(QString* error)
 {
-    // Unbuffered: the line is in the file (the kernel's, at least) before the step it announces.
-    const QByteArray whole = line + '\n';
-    if (file_.isOpen() && file_.write(whole) == whole.size())
+    // Unbuffered file: what is written is in the file (the kernel's, at least) at once.
+    if (file_.isOpen() && file_.write(waiting_) == waiting_.size()) {
+        waiting_.clear();
         return true;
+    }
     *error = QStringLiteral("%1: %2").arg(path_, file_.errorString());
     return false;
 }
 
-bool ReceiveJournal::beginMail(const MailIdentity& identity, QString* error) { return writeLine(mailLine(identity), error); }
-
-bool ReceiveJournal::fileNaming(const JournalledFile& file, QString* error) { return writeLine(fileLine(file), error); }
-
-bool ReceiveJournal::recordPlanned(int number, const QByteArray& digest, QString* error)
+// A line that announces a mail or its record needs to be in the file only before a file is named
+// for the mail, and before records are written: it waits until then, and many go in one write.
+bool ReceiveJournal::beginMail(const MailIdentity& identity, QString*)
 {
-    return writeLine(recordLine(number, digest), error);
+    waiting_ += mailLine(identity) + '\n';
+    return true;
+}
+
+bool ReceiveJournal::fileNaming(const JournalledFile& file, QString* error)
+{
+    waiting_ += fileLine(file) + '\n';
+    return flush(error);
+}
+
+bool ReceiveJournal::recordPlanned(int number, const QByteArray& digest, QString*)
+{
+    waiting_ += recordLine(number, digest) + '\n';
+    return true;
 }
 
 bool ReceiveJournal::sync(QString* error)
 {
-    if (file_.isOpen() && ::fdatasync(file_.handle()) == 0)
+    if (!flush(error))
+        return false;
+    if (::fdatasync(file_.handle()) == 0)
         return true;
     *error = QStringLiteral("%1: %2").arg(path_, QString::fromLocal8Bit(std::strerror(errno)));
     return false;

@@ -61,14 +61,15 @@ public:
     // check must then store nothing, for it could not tell later what it stored.
     bool start(const QList<JournalledMail>& carried, QString* error);
 
-    // Each line reaches the file before the step it announces is taken. False with a reason on
-    // a write failure.
+    // Each line reaches the file before the step it announces is taken: a file's name before the
+    // file gets it, a mail's and its record's lines before the record is written (sync). False
+    // with a reason on a write failure.
     bool beginMail(const MailIdentity& identity, QString* error);
     bool fileNaming(const JournalledFile& file, QString* error);
     bool recordPlanned(int number, const QByteArray& recordDigest, QString* error);
 
-    // Makes every line written so far durable: before records are written, so that a record on
-    // the disk is always announced by a line on the disk.
+    // Writes the lines that wait and makes every line durable: before records are written, so
+    // that a record on the disk is always announced by a line on the disk.
     bool sync(QString* error);
 
     // The server confirmed every deletion: nothing needs to be known any more.
@@ -77,10 +78,11 @@ public:
     static QByteArray recordDigest(const QByteArray& recordBytes);
 
 private:
-    bool writeLine(const QByteArray& line, QString* error);
+    bool flush(QString* error);
 
     QString path_;
     QString account_;
     QList<JournalledMail> earlier_;
     QFile file_;
+    QByteArray waiting_;  // lines not yet in the file
 };

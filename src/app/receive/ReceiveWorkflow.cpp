@@ -32,7 +32,7 @@ const QString KeptOnServer = QStringLiteral("\n\nこのメールと残りのメ�
 const QString SessionBroken = QStringLiteral("\n\n受信を中断しました。まだ受信していないメールはサーバーに残してあります。");
 // Records wait in memory at most this many at a time: one flush of the journal per batch keeps
 // the promise that no record reaches the disk before the line that announces it.
-constexpr size_t RecordsPerBatch = 32;
+constexpr size_t RecordsPerBatch = 256;
 // The journal of earlier versions of the program: bare UIDLs, which cannot tell a mail from
 // another that came to carry the same id.
 const QString EarlierVersionsFile = QStringLiteral("pop3-unconfirmed-deletions.txt");
@@ -281,23 +281,28 @@ bool ReceiveWorkflow::writePendingRecords(int handle)
     pending_.clear();
     if (!journal_.sync(&error))
         return stop(journalFailure(error)), false;
-    for (const PendingRecord& pending : batch) {
-        const store::StoreResult written =
-            store::writeRecordBytes(places_.historyPath, pending.number, pending.bytes, store::Durability::FlushedByCaller);
-        if (!written.ok)
-            return stop(written.error + (diskIsFull(places_.dataFolder) ? u'\n' + DiskFullText : QString()) + KeptOnServer), false;
-        // What a reply to it needs of its header (a file that cannot be written costs the thread).
-        history::rememberReplyThread(places_.historyPath, pending.bytes, pending.mail.header);
-        receivedRecord_ = pending.record;
-        ++outcome_.stored;
-        outcome_.attachmentFlag = pending.attachmentFlag;
-        listener_.stored(pending.mail, pending.number);
-        // Only a mail whose record is written is deleted: a failure further on leaves the rest of
-        // the batch on the server, and QUIT commits what is stored.
-        if (!askDeletion(handle, pending.mailNumber))
-            return false;
-    }
-    return true;
+    QList<QByteArray> records;
+    for (const PendingRecord& pending : batch)
+        records.append(pending.bytes);
+    QList<std::pair<QByteArrayView, QByteArrayView>> threads;
+    bool deleting = true;
+    const store::StoreResult written = store::writeRecordRun(
+        places_.historyPath, batch.front().number, records, store::Durability::FlushedByCaller, [&](qsizetype i) {
+            const PendingRecord& pending = batch[size_t(i)];
+            receivedRecord_ = pending.record;
+            ++outcome_.stored;
+            outcome_.attachmentFlag = pending.attachmentFlag;
+            listener_.stored(pending.mail, pending.number);
+            threads.append({pending.bytes, pending.mail.header});
+            // Only a mail whose record is written is deleted: a failure further on leaves the rest
+            // of the batch on the server, and QUIT commits what is stored.
+            return deleting = askDeletion(handle, pending.mailNumber);
+        });
+    // What a reply to each needs of its header (a file that cannot be written costs the thread).
+    history::rememberReplyThreads(places_.historyPath, threads);
+    if (!written.ok)
+        return stop(written.error + (diskIsFull(places_.dataFolder) ? u'\n' + DiskFullText : QString()) + KeptOnServer), false;
+    return deleting;
 }
 
 void ReceiveWorkflow::finish(int handle)
