@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QHash>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <functional>
@@ -90,6 +91,9 @@ int fetchAll(const QHash<QByteArray, QByteArray>& env, const QString& user)
     NMailInitializeWinSock();
     NMailSetOption(1, 8192);
     options().caFile = QString::fromUtf8(env.value("CA_FILE"));
+    // A large mail waits in a file, as in the program (where it is the attachment folder).
+    const QTemporaryDir spool;
+    options().spoolFolder = spool.path();
     std::vector<char> subject(8192), date(8192), sender(8192), header(8192), text;
     QElapsedTimer timer;
     timer.start();
