@@ -1,9 +1,19 @@
 # Shell helpers for running Tessaly in a real X window on a private virtual display.
-# Source this file; it defines start_xvfb, stop_started, window_id, program_folder_copy,
+# Source this file; it defines make_work_folder, start_xvfb, stop_started, window_id, program_folder_copy,
 # write_example_settings and the steps of an end-to-end test: fail, wait_for, no_window, click
 # and reply_to_first_mail. fail shows the program's output from the file named by program_log.
 
 started_pids=()
+xvfb_lib_top=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+# A temporary folder for the test's mail servers and program folder, $work: when the script ends
+# the display and programs it started are stopped, the servers in $work/servers too, and the
+# folder is removed.
+make_work_folder() {
+  work=$(mktemp -d)
+  chmod 755 "$work"  # Dovecot's unprivileged processes must reach the servers below it
+  trap 'stop_started; "$xvfb_lib_top/scripts/mailservers/stop.sh" "$work/servers"; rm -rf "$work"' EXIT
+}
 
 # Starts Xvfb on a free display and exports DISPLAY. The server's PID is remembered so that
 # stop_started ends only what this script started. -noreset: an X server resets when its last

@@ -17,9 +17,7 @@ shots=${2:-}
 sender='"Yamada, Taro" <taro.y@example.jp>'
 subject='お見積りの件 (Yamada, Taro)'
 
-work=$(mktemp -d)
-chmod 755 "$work"
-trap 'stop_started; "$top/scripts/mailservers/stop.sh" "$work/servers"; rm -rf "$work"' EXIT
+make_work_folder
 program=$("$top/scripts/demo/prepare.sh" "$work" "$built")
 program_log=$work/tessaly.log
 home=$work/servers/home

@@ -15,9 +15,7 @@ source "$top/scripts/lib/xvfb.sh"
 built=$1
 shots=${2:-}
 
-work=$(mktemp -d)
-chmod 755 "$work"
-trap 'stop_started; "$top/scripts/mailservers/stop.sh" "$work/servers"; rm -rf "$work"' EXIT
+make_work_folder
 MAILSERVERS_CERT=self-signed "$top/scripts/mailservers/start.sh" "$work/servers" trust >/dev/null
 source "$work/servers/servers.env"
 maildir=$HOME_DIR/trust/Maildir

@@ -17,9 +17,7 @@ source "$top/scripts/lib/xvfb.sh"
 built=$1
 shots=${2:-}
 
-work=$(mktemp -d)
-chmod 755 "$work"
-trap 'stop_started; "$top/scripts/mailservers/stop.sh" "$work/servers"; rm -rf "$work"' EXIT
+make_work_folder
 program=$("$top/scripts/demo/prepare.sh" "$work" "$built")
 maildir=$work/servers/home/demo/Maildir
 history="$program/★MAilData/zeldata2.data"

@@ -19,9 +19,7 @@ built=$1
 subject='打ち合わせの件について（第２回）'
 body_lines=('山田様、いつもお世話になっております。' '資料を添付いたします。ご確認ください。')
 
-work=$(mktemp -d)
-chmod 755 "$work"
-trap 'stop_started; "$top/scripts/mailservers/stop.sh" "$work/servers"; rm -rf "$work"' EXIT
+make_work_folder
 program=$("$top/scripts/demo/prepare.sh" "$work" "$built")
 maildir=$work/servers/home/demo/Maildir
 # The road starts with an empty mailbox: the only mails are the ones this test sends.
