@@ -1,6 +1,7 @@
 #include "mail/NMailSession.h"
 
 #include "mail/AttachmentWriter.h"
+#include "mail/FetchedMail.h"
 #include "mail/HeaderDigest.h"
 #include "mail/MailOptions.h"
 #include "mail/MessageDecoder.h"
@@ -30,18 +31,7 @@ struct LibraryState {
     std::optional<QString> unencryptedLogin;
     QString lastError;
     bool tampering = false;  // the last failure may be someone between program and server
-    // The mail last fetched: the caller asks for its parts one call at a time.
-    int fetchedHandle = 0;
-    int fetchedNumber = 0;
-    std::shared_ptr<const MailBytes> fetchedRaw;
-    // Parsed once for both its text and its attachments.
-    std::unique_ptr<ParsedMail> fetchedParsed;
-    DecodedMail fetched;
-    // Its texts in code page 932, encoded once for every buffer they fill.
-    struct {
-        QByteArray subject, date, sender, text;
-    } fetchedBytes;
-    int fetchedLoss = 0;  // MailLoss bits of the fetched mail, its buffers and files
+    FetchedMail fetched;
 };
 
 LibraryState& state()
@@ -99,23 +89,6 @@ bool putText(std::span<char> out, const QString& text, qsizetype limit)
     return putEncoded(out, cp932::encode(text), limit);
 }
 
-// Code page 932 bytes of text; whole stays true only while every text encoded exactly (a
-// character 932 has no code for comes out as a look-alike or "〓").
-QByteArray encodeCounting(const QString& text, bool& whole)
-{
-    qsizetype inexact = 0;
-    QByteArray bytes = cp932::encode(text, &inexact);
-    whole = whole && inexact == 0;
-    return bytes;
-}
-
-// Room for the text of the mail with its attachment lines once the files are written: a name
-// taken in the folder gets " (n)" added, at most fourteen bytes.
-qsizetype textBytesNeeded(const LibraryState& s)
-{
-    return s.fetchedBytes.text.size() + 14 * s.fetched.attachments.size();
-}
-
 // The text before the first NUL of a caller's buffer.
 QByteArray cutAtNull(std::span<const char> buffer)
 {
@@ -135,9 +108,9 @@ Pop3Client* session(int handle)
 
 const DecodedMail* fetch(int handle, int number)
 {
-    LibraryState& s = state();
-    if (s.fetchedHandle == handle && s.fetchedNumber == number)
-        return &s.fetched;
+    FetchedMail& fetched = state().fetched;
+    if (fetched.is(handle, number))
+        return &fetched.decoded();
     Pop3Client* pop = session(handle);
     std::shared_ptr<const MailBytes> raw = pop ? pop->message(number) : nullptr;
     if (!raw) {
@@ -145,35 +118,8 @@ const DecodedMail* fetch(int handle, int number)
             failWith(pop->error());
         return nullptr;
     }
-    s.fetchedRaw = std::move(raw);
-    s.fetchedParsed = std::make_unique<ParsedMail>(s.fetchedRaw);
-    s.fetched = decodeMail(*s.fetchedParsed);
-    s.fetchedLoss = s.fetched.losses;
-    // The buffers end at the first NUL: one inside the text would silently cut it there.
-    for (QString* text : {&s.fetched.subject, &s.fetched.date, &s.fetched.sender, &s.fetched.body}) {
-        if (text->contains(QChar(0)))
-            text->replace(QChar(0), QChar(0xFFFD));
-    }
-    s.fetched.text = mailText(s.fetched.body, s.fetched.attachments);
-    bool whole = true;
-    s.fetchedBytes = {encodeCounting(s.fetched.subject, whole), cp932::encode(s.fetched.date),
-                      encodeCounting(s.fetched.sender, whole), encodeCounting(s.fetched.text, whole)};
-    if (!whole)
-        s.fetchedLoss |= MailLoss::Unrepresentable;
-    s.fetchedHandle = handle;
-    s.fetchedNumber = number;
-    return &s.fetched;
-}
-
-void forgetFetched()
-{
-    LibraryState& s = state();
-    s.fetchedHandle = s.fetchedNumber = 0;
-    s.fetchedRaw.reset();
-    s.fetchedParsed.reset();
-    s.fetched = {};
-    s.fetchedBytes = {};
-    s.fetchedLoss = 0;
+    fetched.take(handle, number, std::move(raw));
+    return &fetched.decoded();
 }
 
 int fillStatus(const DecodedMail* mail, std::span<char> subject, std::span<char> date,
@@ -181,9 +127,10 @@ int fillStatus(const DecodedMail* mail, std::span<char> subject, std::span<char>
 {
     const LibraryState& s = state();
     const qsizetype limit = s.bufferSize;
-    putEncoded(subject, mail ? s.fetchedBytes.subject : QByteArray(), limit);
-    putEncoded(date, mail ? s.fetchedBytes.date : QByteArray(), limit);
-    putEncoded(sender, mail ? s.fetchedBytes.sender : QByteArray(), limit);
+    const FetchedMail::Encoded& texts = s.fetched.encoded();
+    putEncoded(subject, mail ? texts.subject : QByteArray(), limit);
+    putEncoded(date, mail ? texts.date : QByteArray(), limit);
+    putEncoded(sender, mail ? texts.sender : QByteArray(), limit);
     putBytes(header, mail ? mail->header : QByteArray(), limit);
     return mail ? 0 : -1;
 }
@@ -255,8 +202,8 @@ int NMailPop3GetMailSize(int handle, int number)
     // Once the mail is here the size is that of its decoded text, which the caller allocates by:
     // the listed size is only the server's claim (a 3 KB mail listed as 4 GB, an estimate, 0).
     const LibraryState& s = state();
-    if (size >= 0 && s.fetchedHandle == handle && s.fetchedNumber == number)
-        size = textBytesNeeded(s);
+    if (size >= 0 && s.fetched.is(handle, number))
+        size = s.fetched.textBytesNeeded();
     return static_cast<int>(std::min<qint64>(size, std::numeric_limits<int>::max()));
 }
 
@@ -265,8 +212,8 @@ int NMailPop3GetMail(int handle, int number, std::span<char> subject, std::span<
 {
     startCall();
     const DecodedMail* mail = fetch(handle, number);
-    if (!putEncoded(text, mail ? state().fetchedBytes.text : QByteArray(), std::numeric_limits<qsizetype>::max()))
-        state().fetchedLoss |= MailLoss::TextCut;
+    if (!putEncoded(text, mail ? state().fetched.encoded().text : QByteArray(), std::numeric_limits<qsizetype>::max()))
+        state().fetched.addLosses(MailLoss::TextCut);
     return fillStatus(mail, subject, date, sender, header);
 }
 
@@ -278,37 +225,37 @@ int NMailAttachmentFileFirst(int, std::span<char>, std::span<char>, std::span<ch
     LibraryState& s = state();
     // The whole mail the caller rebuilt holds no attachment data; the raw mail kept from the
     // fetch does, as long as it is the same mail.
-    const bool sameMail = s.fetchedNumber != 0 && !header.empty() &&
-                          cutAtNull(header) == s.fetched.header.left(cutAtNull(header).size());
+    const bool sameMail = s.fetched.any() && !header.empty() &&
+                          cutAtNull(header) == s.fetched.decoded().header.left(cutAtNull(header).size());
     const AttachmentReport report =
-        sameMail ? writeAttachments(*s.fetchedParsed, fromCp932(folder), options().fileNaming)
+        sameMail ? writeAttachments(s.fetched.parsed(), fromCp932(folder), options().fileNaming)
                  : writeAttachments(ParsedMail(QByteArray(wholeMail.data(), static_cast<qsizetype>(wholeMail.size()))),
                                     fromCp932(folder), options().fileNaming);
     if (report.result < 0)
         failWith(report.error);
-    s.fetchedLoss |= report.losses;
+    s.fetched.addLosses(report.losses);
     // The text is given back listing each attachment under the name its file was written with
     // (a name already taken in the folder got a number).
     if (sameMail && report.result == 1) {
-        QList<ListedAttachment> listed = s.fetched.attachments;
+        QList<ListedAttachment> listed = s.fetched.decoded().attachments;
         for (qsizetype i = 0; i < listed.size(); ++i)
             listed[i].fileName = i < report.written.size() ? QFileInfo(report.written[i]).fileName() : QString();
-        if (!putText(text, mailText(s.fetched.body, listed), std::numeric_limits<qsizetype>::max()))
-            s.fetchedLoss |= MailLoss::TextCut;
+        if (!putText(text, mailText(s.fetched.decoded().body, listed), std::numeric_limits<qsizetype>::max()))
+            s.fetched.addLosses(MailLoss::TextCut);
     }
     return report.result;
 }
 
 std::shared_ptr<const MailBytes> NMailLastRawMail()
 {
-    return state().fetchedRaw;
+    return state().fetched.raw();
 }
 
-int NMailLastMailLoss() { return state().fetchedLoss; }
+int NMailLastMailLoss() { return state().fetched.losses(); }
 
 int NMailAttachmentFileClose(int)
 {
-    forgetFetched();
+    state().fetched.forget();
     return 0;
 }
 
@@ -325,8 +272,8 @@ int NMailPop3Close(int handle)
 {
     startCall();
     LibraryState& s = state();
-    if (s.fetchedHandle == handle)
-        forgetFetched();
+    if (s.fetched.isOf(handle))
+        s.fetched.forget();
     const auto it = s.sessions.find(handle);
     if (it == s.sessions.end())
         return failWith(QStringLiteral("POP3の接続がありません"));
@@ -340,8 +287,8 @@ int NMailPop3Abort(int handle)
 {
     startCall();
     LibraryState& s = state();
-    if (s.fetchedHandle == handle)
-        forgetFetched();
+    if (s.fetched.isOf(handle))
+        s.fetched.forget();
     return s.sessions.erase(handle) ? 0 : failWith(QStringLiteral("POP3の接続がありません"));
 }
 
@@ -439,7 +386,7 @@ int NMailSmtpSendMail(std::string_view server, std::string_view to, std::string_
 
 int NMailEndWinSock()
 {
-    forgetFetched();
+    state().fetched.forget();
     state().sessions.clear();
     return 0;
 }

@@ -1,0 +1,171 @@
+// The retrieval half of a POP3 session: RETR asked for a few mails ahead on a pipelining server,
+// answers of any size read into MailBytes, TOP for a header, DELE sent without waiting.
+
+#include "mail/pop3/Pop3Client.h"
+
+#include <algorithm>
+
+namespace nmail {
+
+namespace {
+// How far retrievals run ahead of the caller on a pipelining server: enough listed bytes to keep
+// the connection busy while one mail is stored, few enough to bound what waits in memory.
+constexpr qint64 AheadBytes = 2 * 1024 * 1024;
+constexpr size_t AheadCommands = 64;
+// How much of an answer that cannot be kept is read on to keep the session in step.
+constexpr qint64 DiscardLimit = qint64(1024) * 1024 * 1024;
+}  // namespace
+
+void Pop3Client::requestAhead(int number)
+{
+    auto send = [this](int n) {
+        stream_.write("RETR " + QByteArray::number(n));
+        pending_.push_back({Pending::Kind::Retrieve, n});
+        requestedUpTo_ = std::max(requestedUpTo_, n);
+    };
+    if (std::none_of(pending_.begin(), pending_.end(),
+                     [&](const Pending& p) { return p.kind == Pending::Kind::Retrieve && p.number == number; }))
+        send(number);
+    if (!capabilities_.pipelining)
+        return;
+    qint64 ahead = 0;
+    for (const Pending& p : pending_)
+        ahead += p.kind == Pending::Kind::Retrieve ? std::max<qint64>(listedSize(p.number), 0) : 0;
+    for (int next = std::max(number, requestedUpTo_) + 1;
+         next <= static_cast<int>(sizes_.size()) && ahead < AheadBytes && pending_.size() < AheadCommands; ++next) {
+        send(next);
+        ahead += std::max<qint64>(listedSize(next), 0);
+    }
+}
+
+bool Pop3Client::settle()
+{
+    const Pending oldest = pending_.front();
+    pending_.pop_front();
+    if (oldest.kind == Pending::Kind::Delete) {
+        if (status())
+            return true;
+        if (!broken_)
+            refusedDeletions_.append(QStringLiteral("%1 (%2)").arg(oldest.number).arg(error_));
+        return !broken_;
+    }
+    cachedNumber_ = 0;
+    cached_.reset();
+    if (!status())
+        return false;
+    cached_ = collect();
+    if (!cached_)
+        return false;
+    cachedNumber_ = oldest.number;
+    return true;
+}
+
+std::shared_ptr<const MailBytes> Pop3Client::collect()
+{
+    // The listed size is the server's claim: nothing is sized by it, nothing refused for it. An
+    // answer that cannot be kept (no room for it) is read on to its end, so that the session goes
+    // on and can commit what was stored before, unless it goes on beyond reason.
+    MailBytesCollector collector(spoolFolder_);
+    bool kept = true;
+    qint64 discarded = 0;
+    const bool ended = stream_.readMultiline([&](const char* data, qsizetype size) {
+        kept = kept && collector.append(data, size);
+        discarded += kept ? 0 : size;
+        return kept || discarded < DiscardLimit;
+    });
+    const QString unkept = QStringLiteral("受信したメールを一時保存できません (%1)").arg(collector.error());
+    if (!ended) {
+        error_ = kept ? stream_.error() : unkept;
+        broken_ = true;
+        return nullptr;
+    }
+    std::shared_ptr<const MailBytes> bytes = kept ? collector.finish() : nullptr;
+    if (!bytes)
+        error_ = unkept;
+    return bytes;
+}
+
+bool Pop3Client::askable(int number)
+{
+    if (!usable())
+        return false;
+    if (listedSize(number) >= 0)
+        return true;
+    error_ = QStringLiteral("メール %1 はありません").arg(number);
+    return false;
+}
+
+bool Pop3Client::settleAll()
+{
+    while (!pending_.empty()) {
+        if (!settle() && broken_)
+            return false;
+    }
+    requestedUpTo_ = 0;
+    return true;
+}
+
+std::shared_ptr<const MailBytes> Pop3Client::message(int number)
+{
+    if (number == cachedNumber_ && number != 0)
+        return cached_;
+    if (!askable(number))
+        return nullptr;
+    // Asked out of order: what runs ahead is of no use.
+    if (number <= requestedUpTo_ && std::none_of(pending_.begin(), pending_.end(), [&](const Pending& p) {
+            return p.kind == Pending::Kind::Retrieve && p.number == number;
+        }) && !settleAll())
+        return fail(QStringLiteral("メール %1 を受信できません").arg(number)), nullptr;
+    requestAhead(number);
+    for (;;) {
+        const Pending oldest = pending_.front();
+        const bool ok = settle();
+        if (oldest.kind == Pending::Kind::Retrieve && oldest.number == number) {
+            if (!ok)
+                return fail(QStringLiteral("メール %1 を受信できません").arg(number)), nullptr;
+            return cached_;
+        }
+        if (!ok && broken_)
+            return fail(QStringLiteral("メール %1 を受信できません").arg(number)), nullptr;
+    }
+}
+
+std::shared_ptr<const MailBytes> Pop3Client::header(int number)
+{
+    if (number == cachedNumber_ && number != 0)
+        return cached_;
+    if (!askable(number))
+        return nullptr;
+    // TOP is answered after everything asked before it.
+    if (!settleAll())
+        return fail(QStringLiteral("メール %1 のヘッダーを受信できません").arg(number)), nullptr;
+    if (capabilities_.top || !capabilities_.known) {
+        if (command("TOP " + QByteArray::number(number) + " 0")) {
+            std::shared_ptr<const MailBytes> lines = collect();
+            return lines ? lines : (fail(QStringLiteral("メール %1 のヘッダーを受信できません").arg(number)), nullptr);
+        }
+        if (broken_)
+            return fail(QStringLiteral("メール %1 のヘッダーを受信できません").arg(number)), nullptr;
+    }
+    return message(number);
+}
+
+bool Pop3Client::remove(int number)
+{
+    if (!askable(number))
+        return false;
+    if (number == cachedNumber_) {
+        cachedNumber_ = 0;
+        cached_.reset();
+    }
+    const QByteArray line = "DELE " + QByteArray::number(number);
+    ++deletions_;
+    if (capabilities_.pipelining) {
+        stream_.write(line);
+        pending_.push_back({Pending::Kind::Delete, number});
+        return true;
+    }
+    return command(line) || fail(QStringLiteral("メール %1 を削除できません").arg(number));
+}
+
+}  // namespace nmail
