@@ -15,6 +15,8 @@ packages=(
   dovecot-core dovecot-pop3d mailutils-pop3d python3-aiosmtpd openssl swaks postfix
   # attachment types by file name (Qt reads the shared MIME database)
   shared-mime-info
+  # what the unpacked exim (below) links against
+  libdb5.3 libgnutls-dane0 libgnutls30 libidn12 libidn2-0 libnsl2 libpcre2-8-0
   # popa3d's chroot and mount namespace (scripts/mailservers/popa3d.sh)
   libpam-modules libpam0g mount util-linux
   # mail written by other programs for the receiving corpus (tests/mail/corpus)
@@ -51,20 +53,36 @@ if ((${#missing[@]})); then
   [ -z "$own_policy" ] || rm -f /usr/sbin/policy-rc.d
 fi
 
-# popa3d, the third POP3 server of the tests, conflicts with Dovecot's package (both provide
-# pop3-server): its package is unpacked, not installed, and the tests run it from there.
-popa3d_dir=/opt/tessaly-deps/popa3d
-if [ ! -x "$popa3d_dir/usr/sbin/popa3d" ]; then
+# Servers whose packages conflict with installed ones are unpacked, not installed, and the tests
+# run them from there: popa3d, the third POP3 server, with Dovecot (both provide pop3-server);
+# exim, the second private SMTP server, with Postfix (both provide mail-transport-agent).
+#   unpack PACKAGE NAME PROGRAM   leaves PACKAGE's files in /opt/tessaly-deps/NAME
+unpack() {
+  local package=$1 into=/opt/tessaly-deps/$2 program=$3
+  [ -x "$into/$program" ] && return 0
   if [ "$(id -u)" -ne 0 ]; then
-    echo "popa3d is missing: run this script as root to unpack it into $popa3d_dir." >&2
+    echo "$package is missing: run this script as root to unpack it into $into." >&2
     exit 1
   fi
+  local work
   work=$(mktemp -d)
   chown _apt "$work" 2>/dev/null || true  # apt downloads as _apt where it can
   # Without package lists (a fresh image that had every other package) apt needs an update first.
-  (cd "$work" && { apt-get download -qq popa3d 2>/dev/null || { apt-get update -qq && apt-get download -qq popa3d; }; })
-  dpkg-deb -x "$work"/popa3d_*.deb "$popa3d_dir"
+  (cd "$work" && { apt-get download -qq "$package" 2>/dev/null || { apt-get update -qq && apt-get download -qq "$package"; }; })
+  mkdir -p "$into"
+  dpkg-deb -x "$work/${package}"_*.deb "$into"
   rm -rf "$work"
+}
+unpack popa3d popa3d usr/sbin/popa3d
+unpack exim4-daemon-light exim usr/sbin/exim4
+# exim looks its built-in user up before it reads any configuration, though the tests' exim
+# runs as "mail": the user the package would have made must exist.
+if ! getent passwd Debian-exim > /dev/null; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "The system user Debian-exim is missing: run this script as root to add it." >&2
+    exit 1
+  fi
+  useradd --system --user-group --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin Debian-exim
 fi
 
 # VMime as Debian ships it is built without optimisation; an optimised build of the same source
