@@ -23,13 +23,15 @@ function(tessaly_test name)
   endif()
 endfunction()
 
-# Runs a sending suite once more through the private Postfix instead of aiosmtpd
-# (TESSALY_SMTP=postfix, MailServers.h). Both runs use the same mailboxes, so they never run at
-# the same time.
-function(tessaly_test_through_postfix name)
-  add_test(NAME ${name}_postfix COMMAND ${name})
+# Runs a sending suite twice more: through the private Postfix and through the private exim
+# instead of aiosmtpd (TESSALY_SMTP, MailServers.h). Every run uses the same mailboxes, so none
+# of them run at the same time.
+function(tessaly_test_through_private_smtp name)
   get_test_property(${name} ENVIRONMENT environment)
-  set_tests_properties(${name}_postfix PROPERTIES ENVIRONMENT "${environment};TESSALY_SMTP=postfix"
-    FIXTURES_REQUIRED mailservers LABELS mail TIMEOUT 300)
-  set_tests_properties(${name} ${name}_postfix PROPERTIES RESOURCE_LOCK ${name}_mailboxes)
+  foreach(server postfix exim)
+    add_test(NAME ${name}_${server} COMMAND ${name})
+    set_tests_properties(${name}_${server} PROPERTIES ENVIRONMENT "${environment};TESSALY_SMTP=${server}"
+      FIXTURES_REQUIRED mailservers LABELS mail TIMEOUT 300)
+  endforeach()
+  set_tests_properties(${name} ${name}_postfix ${name}_exim PROPERTIES RESOURCE_LOCK ${name}_mailboxes)
 endfunction()

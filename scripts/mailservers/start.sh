@@ -3,8 +3,9 @@
 # logins, Maildir), GNU Mailutils pop3d as a second POP3 server (plain text, users logging in as
 # USER@localhost with a password and no APOP secret), popa3d as a third (plain text, mbox files,
 # system users of a chroot of its own: see popa3d.sh), an SMTP server on aiosmtpd (plain,
-# AUTH-required with STARTTLS, implicit TLS) and a private Postfix (strict HELO, STARTTLS, AUTH
-# through Dovecot; postfix.sh), both delivering into Dovecot's Maildirs. Everything lives under
+# AUTH-required with STARTTLS, implicit TLS), a private Postfix (strict HELO, STARTTLS, AUTH
+# through Dovecot; postfix.sh) and a private exim set up alike (exim.sh), all three delivering
+# into Dovecot's Maildirs. Everything lives under
 # DIR; nothing outside it is touched.
 # Writes DIR/servers.env (KEY=VALUE lines) for the tests and DIR/*.pid for stop.sh.
 #
@@ -26,9 +27,9 @@ dir=$(cd "$dir" && pwd)
 # Dovecot's login processes run unprivileged and must reach their sockets below base_dir.
 chmod 755 "$dir"
 
-read -r pop3 pop3s smtp smtpauth smtps mupop3 postfix postfixsub popa3d < <(/usr/bin/python3 - <<'PY'
+read -r pop3 pop3s smtp smtpauth smtps mupop3 postfix postfixsub popa3d exim eximsub < <(/usr/bin/python3 - <<'PY'
 import socket
-socks = [socket.socket() for _ in range(9)]
+socks = [socket.socket() for _ in range(11)]
 for s in socks:
     s.bind(("127.0.0.1", 0))
 print(*[s.getsockname()[1] for s in socks])
@@ -140,6 +141,9 @@ if [ "$tls_on" != off ]; then
   "$here/postfix.sh" "$dir" "$postfix" "$postfixsub" "$tls/server.crt" "$tls/server.key" \
     "$dir/dovecot/postfix-auth" "${users[@]}" > "$dir/postfix.out" 2>&1
   tr -d ' ' < "$dir/postfix/queue/pid/master.pid" > "$dir/postfix.pid"
+  "$here/exim.sh" "$dir" "$exim" "$eximsub" "$tls/server.crt" "$tls/server.key" \
+    "$dir/dovecot/passwd" "${users[@]}" > "$dir/exim.out" 2>&1
+  cp "$dir/exim/exim.pid" "$dir/exim.pid"
 fi
 
 # Mailutils greets with an APOP timestamp whatever the account has; mail is kept in a Maildir
@@ -172,11 +176,11 @@ wait_port() {
     sleep 0.05
   done
   echo "server on port $1 did not start; see $dir" >&2
-  cat "$dir/dovecot/stdout.log" "$dir/smtpd.log" "$mu/pop3d.log" "$dir/postfix.out" "$dir/popa3d/popa3d.log" >&2 || true
+  cat "$dir/dovecot/stdout.log" "$dir/smtpd.log" "$mu/pop3d.log" "$dir/postfix.out" "$dir/exim.out" "$dir/popa3d/popa3d.log" >&2 || true
   return 1
 }
 ports=("$pop3" "$smtp" "$smtpauth" "$mupop3" "$popa3d")
-[ "$tls_on" = off ] || ports+=("$pop3s" "$smtps" "$postfix" "$postfixsub")
+[ "$tls_on" = off ] || ports+=("$pop3s" "$smtps" "$postfix" "$postfixsub" "$exim" "$eximsub")
 for p in "${ports[@]}"; do wait_port "$p"; done
 
 # popa3d's listener is up before popa3d itself has run once: one login proves that popa3d
@@ -207,6 +211,10 @@ POSTFIX_PORT=$postfix
 POSTFIX_SUBMISSION_PORT=$postfixsub
 POSTFIX_QUEUE_DIR=$dir/postfix/queue
 POSTFIX_LOG=$dir/postfix/postfix.log
+EXIM_PORT=$exim
+EXIM_SUBMISSION_PORT=$eximsub
+EXIM_SPOOL_DIR=$dir/exim/spool
+EXIM_LOG=$dir/exim/log/mainlog
 MAILUTILS_HOME_DIR=$mu/home
 POPA3D_POP3_PORT=$popa3d
 POPA3D_MAIL_DIR=$dir/popa3d/root/var/mail

@@ -3,7 +3,7 @@
 set -uo pipefail
 dir=${1:?usage: stop.sh DIR}
 pids=()
-for name in dovecot smtpd pop3d postfix popa3d; do
+for name in dovecot smtpd pop3d postfix exim popa3d; do
   pidfile=$dir/$name.pid
   [ -f "$pidfile" ] || continue
   pid=$(cat "$pidfile")

@@ -36,16 +36,18 @@ public:
     QString caFile() const { return values_.value(QStringLiteral("CA_FILE")); }
     QString server(const char* key) const { return QStringLiteral("127.0.0.1:%1").arg(port(key)); }
 
-    // A sending suite run with TESSALY_SMTP=postfix goes through the private Postfix instead of
-    // aiosmtpd: smtpServer gives the Postfix listener that plays the part of aiosmtpd's key
-    // (SMTP_PORT: mail taken without a login, as on 25; SMTP_AUTH_PORT: only after one, as on
-    // 587). Postfix refuses a bare host name in EHLO and takes AUTH only inside TLS.
-    static bool throughPostfix() { return qgetenv("TESSALY_SMTP") == "postfix"; }
+    // A sending suite run with TESSALY_SMTP=postfix or TESSALY_SMTP=exim goes through that private
+    // server instead of aiosmtpd: smtpServer gives its listener that plays the part of aiosmtpd's
+    // key (SMTP_PORT: mail taken without a login, as on 25; SMTP_AUTH_PORT: only after one, as on
+    // 587). Both refuse a bare host name in EHLO and take AUTH only inside TLS.
+    static QByteArray privateSmtp() { return qgetenv("TESSALY_SMTP").toUpper(); }
+    static bool throughAiosmtpd() { return privateSmtp().isEmpty(); }
     QString smtpServer(const char* key) const
     {
-        if (!throughPostfix())
+        if (throughAiosmtpd())
             return server(key);
-        return server(qstrcmp(key, "SMTP_AUTH_PORT") == 0 ? "POSTFIX_SUBMISSION_PORT" : "POSTFIX_PORT");
+        const bool submission = qstrcmp(key, "SMTP_AUTH_PORT") == 0;
+        return server((privateSmtp() + (submission ? "_SUBMISSION_PORT" : "_PORT")).constData());
     }
     static QString password(const QString& user) { return QStringLiteral("secret-") + user; }
 
@@ -113,11 +115,12 @@ public:
         return (text.startsWith("From ") ? 1 : 0) + text.count("\n\nFrom ");
     }
 
-    // Every mail in the user's Maildir (new/ and cur/), once Postfix delivered what it accepted.
+    // Every mail in the user's Maildir (new/ and cur/), once Postfix and exim delivered what they
+    // accepted.
     QStringList mails(const QString& user) const { return mailsIn(maildir(user)); }
     QStringList mailsIn(const QString& folder) const
     {
-        waitForPostfixQueue();
+        waitForPrivateQueues();
         QStringList files;
         for (const char* sub : {"/new", "/cur"}) {
             const QString dir = folder + QString::fromLatin1(sub);
@@ -133,13 +136,14 @@ public:
     {
         return spoolDir() + u'/' + QFileInfo(maildirFile).fileName() + QStringLiteral(".eml");
     }
-    // Every message the SMTP server took (aiosmtpd: for every recipient; Postfix: once).
+    // Every message the SMTP server took (aiosmtpd: for every recipient; Postfix and exim: once).
     qsizetype spooled() const
     {
-        if (!throughPostfix())
+        if (throughAiosmtpd())
             return QDir(spoolDir()).entryList(QDir::Files).size();
-        QFile log(values_.value(QStringLiteral("POSTFIX_LOG")));
-        return log.open(QIODevice::ReadOnly) ? log.readAll().count("/cleanup[") : 0;
+        const bool postfix = privateSmtp() == "POSTFIX";
+        QFile log(values_.value(QString::fromLatin1(privateSmtp() + "_LOG")));
+        return log.open(QIODevice::ReadOnly) ? log.readAll().count(postfix ? "/cleanup[" : " <= ") : 0;
     }
 
     // A mailbox that takes mail from the SMTP server without being a POP3 account.
@@ -159,17 +163,20 @@ public:
     }
 
 private:
-    // Postfix delivers a moment after it accepted a mail: waits (ten seconds at most) until its
-    // queue holds nothing but what it gave up on.
-    void waitForPostfixQueue() const
+    // Postfix and exim deliver a moment after they accepted a mail: waits (ten seconds at most)
+    // until their queues hold nothing but what they gave up on.
+    void waitForPrivateQueues() const
     {
-        const QString queue = values_.value(QStringLiteral("POSTFIX_QUEUE_DIR"));
-        if (queue.isEmpty())
+        const QString postfix = values_.value(QStringLiteral("POSTFIX_QUEUE_DIR"));
+        const QString exim = values_.value(QStringLiteral("EXIM_SPOOL_DIR"));
+        if (postfix.isEmpty())
             return;
+        const QStringList waitingRooms{postfix + QStringLiteral("/incoming"), postfix + QStringLiteral("/active"),
+                                       postfix + QStringLiteral("/maildrop"), exim + QStringLiteral("/input")};
         for (int tries = 0; tries < 200; ++tries) {
             qsizetype waiting = 0;
-            for (const char* sub : {"/incoming", "/active", "/maildrop"})
-                waiting += QDir(queue + QString::fromLatin1(sub)).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).size();
+            for (const QString& room : waitingRooms)
+                waiting += QDir(room).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot).size();
             if (waiting == 0)
                 return;
             QThread::msleep(50);

@@ -103,6 +103,9 @@ private slots:
         QTest::newRow("Postfix 587: STARTTLS stripped, AUTH forged") << QByteArray("POSTFIX_SUBMISSION_PORT") << int(Mode::StripTls);
         QTest::newRow("Postfix 587: STARTTLS refused") << QByteArray("POSTFIX_SUBMISSION_PORT") << int(Mode::RefuseTls);
         QTest::newRow("Postfix 25: stripped and 530 for the sender") << QByteArray("POSTFIX_PORT") << int(Mode::Demand530);
+        QTest::newRow("exim 587: STARTTLS stripped, AUTH forged") << QByteArray("EXIM_SUBMISSION_PORT") << int(Mode::StripTls);
+        QTest::newRow("exim 587: STARTTLS refused") << QByteArray("EXIM_SUBMISSION_PORT") << int(Mode::RefuseTls);
+        QTest::newRow("exim 25: stripped and 530 for the sender") << QByteArray("EXIM_PORT") << int(Mode::Demand530);
     }
     void smtpStrippedRefusedOrDemanding()
     {

@@ -45,7 +45,7 @@ class OutgoingMailTest : public QObject {
         const QStringList mails = servers.mails(Box);
         if (mails.size() == 1) {
             s.mail = readWithPython(mails.first());
-            if (!servers.throughPostfix())
+            if (servers.throughAiosmtpd())
                 s.spooled = readWithPython(servers.spoolCopy(mails.first()));
         }
         return s;
@@ -164,7 +164,7 @@ private slots:
         QStringList envelope;
         for (const ReadAddress& a : s.mail.to)
             envelope.append(a.addr);
-        if (!servers.throughPostfix())  // only aiosmtpd keeps a copy with the envelope
+        if (servers.throughAiosmtpd())  // only aiosmtpd keeps a copy with the envelope
             QCOMPARE(s.spooled.envelopeTo, envelope);
         QCOMPARE(s.mail.from.size(), 1);
         QCOMPARE(s.mail.from.first().addr, QStringLiteral("tessa@example.jp"));

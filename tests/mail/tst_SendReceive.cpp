@@ -105,6 +105,8 @@ private slots:
         QTest::newRow("implicit TLS both ways") << QByteArray("SMTPS_PORT") << QByteArray("POP3S_PORT");
         QTest::newRow("Postfix as on 25: STARTTLS, AUTH offered") << QByteArray("POSTFIX_PORT") << QByteArray("POP3_PORT");
         QTest::newRow("Postfix as on 587: AUTH required") << QByteArray("POSTFIX_SUBMISSION_PORT") << QByteArray("POP3_PORT");
+        QTest::newRow("exim as on 25: STARTTLS, AUTH offered") << QByteArray("EXIM_PORT") << QByteArray("POP3_PORT");
+        QTest::newRow("exim as on 587: AUTH required") << QByteArray("EXIM_SUBMISSION_PORT") << QByteArray("POP3_PORT");
     }
     void roundTripWithTwoAttachments()
     {
