@@ -160,17 +160,23 @@ AttachmentReport writeAttachments(const ParsedMail& mail, const QString& folder,
         if (leaf.role != MailLeaf::Role::Attachment)
             continue;
         const QString& name = names[index++];
-        NewFile file(dir);
-        bool written = file.isOpen();
-        const ContentRead read = mail.writeContent(leaf, [&](const char* data, qsizetype size) {
-            return written = written && file.write(data, size);
-        });
-        if (!written) {
-            report.result = -5;
-            report.error = writeFailure(name, file.error(), dir);
-            return report;
+        bool clean = true;
+        std::unique_ptr<NewFile> decoded = mail.takeDecodedAhead(leaf, dir, &clean);
+        if (!decoded) {
+            decoded = std::make_unique<NewFile>(dir);
+            bool written = decoded->isOpen();
+            const ContentRead read = mail.writeContent(leaf, [&](const char* data, qsizetype size) {
+                return written = written && decoded->write(data, size);
+            });
+            if (!written) {
+                report.result = -5;
+                report.error = writeFailure(name, decoded->error(), dir);
+                return report;
+            }
+            clean = !read.unclean;
         }
-        report.losses |= read.unclean ? MailLoss::Undecodable : 0;
+        NewFile& file = *decoded;
+        report.losses |= clean ? 0 : MailLoss::Undecodable;
         if (giveFreeName(file, dir, name, naming) != NewFile::Naming::Named) {
             if (!file.path().isEmpty())
                 QFile::remove(file.path());  // named, but its last bytes may not have been written

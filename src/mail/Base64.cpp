@@ -43,7 +43,7 @@ constexpr std::array<std::uint32_t, 256> first = shiftedTable(18), second = shif
 
 }  // namespace
 
-size_t Base64Decoder::decode(std::string_view data, char* out)
+size_t Base64Decoder::run(std::string_view data, char* out, size_t* stopAtForeign)
 {
     auto* write = reinterpret_cast<unsigned char*>(out);
     const auto* read = reinterpret_cast<const unsigned char*>(data.data());
@@ -72,6 +72,10 @@ size_t Base64Decoder::decode(std::string_view data, char* out)
             continue;
         }
         if (value == Foreign) {
+            if (stopAtForeign) {
+                *stopAtForeign = size_t(read - 1 - reinterpret_cast<const unsigned char*>(data.data()));
+                return size_t(reinterpret_cast<char*>(write) - out);
+            }
             foreign_ = true;
             continue;
         }
@@ -86,6 +90,8 @@ size_t Base64Decoder::decode(std::string_view data, char* out)
             bits_ &= (1u << bitCount_) - 1;
         }
     }
+    if (stopAtForeign)
+        *stopAtForeign = data.size();
     return size_t(reinterpret_cast<char*>(write) - out);
 }
 

@@ -18,11 +18,17 @@ public:
     static size_t roomFor(size_t size) { return size / 4 * 3 + 3; }
 
     // Decodes the next piece of the data into out; returns the number of bytes written.
-    size_t decode(std::string_view data, char* out);
+    size_t decode(std::string_view data, char* out) { return run(data, out, nullptr); }
+    // As decode(), but stops before the first character that is neither the alphabet, "=" nor a
+    // blank (the start of the line after a base64 body), and says how much of data came before it
+    // (all of it when there is none).
+    size_t decodeUntilForeign(std::string_view data, char* out, size_t* used) { return run(data, out, used); }
     // Whether all the data so far, taken as a whole, was clean RFC 2045 base64.
     bool clean() const;
 
 private:
+    size_t run(std::string_view data, char* out, size_t* stopAtForeign);
+
     std::uint32_t bits_ = 0;  // the bits read but not yet written
     int bitCount_ = 0;
     int held_ = 0;      // alphabet characters in the group of four being read

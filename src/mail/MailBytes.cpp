@@ -1,5 +1,8 @@
 #include "mail/MailBytes.h"
 
+#include <QDir>
+
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -38,6 +41,26 @@ void MailBytes::release(size_t from, size_t to) const
         ::madvise(static_cast<char*>(mapping_) + start, end - start, MADV_DONTNEED);
 }
 
+std::unique_ptr<NewFile> MailBytes::takeDecodedAhead(size_t offset, size_t length, const QString& folder, bool* clean) const
+{
+    for (DecodedRun& run : decodedAhead_) {
+        if (run.start != offset || !run.file)
+            continue;
+        // The run must hold the body's base64 and nothing more but line breaks and blanks: it
+        // went on to the first character base64 has no place for, the body to its boundary.
+        const size_t end = std::min(offset + length, view_.size());
+        if (end > run.end)
+            return nullptr;
+        const std::string_view rest = view_.substr(end, run.end - end);
+        const bool blank = std::all_of(rest.begin(), rest.end(), [](char c) { return c == '\r' || c == '\n' || c == ' ' || c == '\t'; });
+        if (!blank || QDir::cleanPath(run.file->folder()) != QDir::cleanPath(folder))
+            return nullptr;
+        *clean = run.clean;
+        return std::move(run.file);
+    }
+    return nullptr;
+}
+
 MailBytesCollector::MailBytesCollector(QString spoolFolder) : spoolFolder_(std::move(spoolFolder)) {}
 
 bool MailBytesCollector::spill()
@@ -49,6 +72,9 @@ bool MailBytesCollector::spill()
             return false;
         }
     }
+    if (!ahead_)
+        ahead_ = std::make_unique<Base64Ahead>(spoolFolder_);
+    ahead_->feed(memory_.constData(), size_t(memory_.size()));
     if (!file_->write(memory_.constData(), memory_.size())) {
         error_ = file_->error();
         return false;
@@ -80,6 +106,7 @@ std::shared_ptr<const MailBytes> MailBytesCollector::finish()
     }
     bytes->view_ = std::string_view(static_cast<const char*>(bytes->mapping_), bytes->mappedSize_);
     bytes->file_ = std::move(file_);
+    bytes->decodedAhead_ = ahead_->finish();
     return bytes;
 }
 

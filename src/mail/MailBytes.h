@@ -6,6 +6,7 @@
 // stretch of it may release the stretch's pages: a mail of any size costs a bounded amount of
 // memory, never a copy of itself.
 
+#include "mail/DecodedAhead.h"
 #include "platform/NewFile.h"
 
 #include <QByteArray>
@@ -37,6 +38,11 @@ public:
     // The file the bytes are in, when they spilled into one: unnamed until it is given a name.
     NewFile* file() const { return file_.get(); }
 
+    // The base64 body at [offset, offset + length) decoded while the mail arrived, as an unnamed
+    // file of folder, with whether it was clean base64; null when it was not decoded so (a small
+    // mail, a body that did not look like one, another folder). Each is handed out once.
+    std::unique_ptr<NewFile> takeDecodedAhead(size_t offset, size_t length, const QString& folder, bool* clean) const;
+
 private:
     friend class MailBytesCollector;
     MailBytes() = default;
@@ -46,9 +52,11 @@ private:
     void* mapping_ = nullptr;
     size_t mappedSize_ = 0;
     std::string_view view_;
+    mutable std::vector<DecodedRun> decodedAhead_;
 };
 
-// Collects a mail as it arrives.
+// Collects a mail as it arrives. Once it proves large (it spills into the spool file), its base64
+// bodies are decoded as they arrive (Base64Ahead).
 class MailBytesCollector {
 public:
     // spoolFolder empty: everything stays in memory.
@@ -66,6 +74,7 @@ private:
     QString spoolFolder_;
     QByteArray memory_;
     std::unique_ptr<NewFile> file_;
+    std::unique_ptr<Base64Ahead> ahead_;
     qint64 spilled_ = 0;
     QString error_;
 };

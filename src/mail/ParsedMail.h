@@ -83,6 +83,14 @@ public:
     // mail it came from are released behind. sink returns false to take no more.
     using ContentSink = std::function<bool(const char* data, qsizetype size)>;
     ContentRead writeContent(const MailLeaf& leaf, const ContentSink& sink) const;
+    // The leaf's bytes, when they were decoded while the mail arrived, as a finished unnamed file
+    // of folder (MailBytes::takeDecodedAhead); null otherwise.
+    std::unique_ptr<NewFile> takeDecodedAhead(const MailLeaf& leaf, const QString& folder, bool* clean) const
+    {
+        return leaf.source == MailLeaf::Source::Base64Stretch
+                   ? bytes_->takeDecodedAhead(size_t(leaf.offset), size_t(leaf.length), folder, clean)
+                   : nullptr;
+    }
 
     const MailBytes& bytes() const { return *bytes_; }
 

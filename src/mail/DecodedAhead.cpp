@@ -1,0 +1,119 @@
+#include "mail/DecodedAhead.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace nmail {
+
+namespace {
+// Decoded bytes gather up to this much before they go to the run's file. A run that ends before
+// it filled one piece gets no file: so small an attachment is decoded in no time afterwards.
+constexpr size_t Piece = 1024 * 1024;
+const QByteArray EncodingField = QByteArrayLiteral("content-transfer-encoding:");
+// Enough of a line to tell the header field and its value by.
+constexpr qsizetype LineRoom = 80;
+}  // namespace
+
+Base64Ahead::Base64Ahead(QString folder) : folder_(std::move(folder)) {}
+
+void Base64Ahead::feed(const char* data, size_t size)
+{
+    while (size > 0) {
+        const size_t before = offset_;
+        if (runStarted_)
+            decode(data, size);
+        else
+            watchHeaders(data, size);
+        const size_t used = offset_ - before;
+        data += used;
+        size -= used;
+    }
+}
+
+void Base64Ahead::watchHeaders(const char* data, size_t size)
+{
+    for (size_t at = 0; at < size;) {
+        const char* end = static_cast<const char*>(std::memchr(data + at, '\n', size - at));
+        const size_t lineEnd = end ? size_t(end - data) : size;
+        line_.append(data + at, std::min<qsizetype>(qsizetype(lineEnd - at), std::max<qsizetype>(0, LineRoom - line_.size())));
+        if (!end) {
+            offset_ += size - at;
+            return;
+        }
+        offset_ += lineEnd + 1 - at;
+        at = lineEnd + 1;
+        lineEnded();
+        if (runStarted_)
+            return;
+    }
+}
+
+void Base64Ahead::lineEnded()
+{
+    QByteArray line = std::move(line_);
+    line_.clear();
+    if (line.endsWith('\r'))
+        line.chop(1);
+    if (line.isEmpty()) {
+        // The blank line that ends a header: a base64 body follows if the header said so.
+        if (base64Header_) {
+            runStarted_ = true;
+            run_.start = offset_;
+        }
+        base64Header_ = false;
+    } else if (line.startsWith("--")) {
+        base64Header_ = false;  // a boundary: the header of another part follows
+    } else if (line.size() > EncodingField.size() && qstrnicmp(line.constData(), EncodingField.constData(), EncodingField.size()) == 0) {
+        base64Header_ = line.mid(EncodingField.size()).trimmed().toLower() == "base64";
+    }
+}
+
+void Base64Ahead::decode(const char* data, size_t size)
+{
+    if (out_.empty())
+        out_.resize(Piece + Base64Decoder::roomFor(Piece));
+    const size_t piece = std::min(size, Piece);
+    size_t used = 0;
+    held_ += decoder_.decodeUntilForeign(std::string_view(data, piece), out_.data() + held_, &used);
+    offset_ += used;
+    if (held_ >= Piece)
+        flush();
+    if (used < piece)
+        endRun(offset_);
+}
+
+bool Base64Ahead::flush()
+{
+    if (!failed_ && !run_.file) {
+        run_.file = std::make_unique<NewFile>(folder_);
+        failed_ = !run_.file->isOpen();
+    }
+    // A file that cannot be written is no loss: the leaf is decoded again when it is written out,
+    // and that write says what is wrong.
+    failed_ = failed_ || !run_.file->write(out_.data(), qint64(held_));
+    held_ = 0;
+    return !failed_;
+}
+
+void Base64Ahead::endRun(size_t end)
+{
+    if (run_.file && flush()) {
+        run_.end = end;
+        run_.clean = decoder_.clean();
+        runs_.push_back(std::move(run_));
+    }
+    runStarted_ = false;
+    run_ = {};
+    decoder_ = {};
+    held_ = 0;
+    failed_ = false;
+}
+
+std::vector<DecodedRun> Base64Ahead::finish()
+{
+    if (runStarted_)
+        endRun(offset_);
+    return std::move(runs_);
+}
+
+}  // namespace nmail
