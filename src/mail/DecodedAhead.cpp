@@ -12,6 +12,9 @@ constexpr size_t Piece = 1024 * 1024;
 const QByteArray EncodingField = QByteArrayLiteral("content-transfer-encoding:");
 // Enough of a line to tell the header field and its value by.
 constexpr qsizetype LineRoom = 80;
+// Each run keeps a file open until the mail is written out: a mail of a thousand large parts
+// must not take the descriptors the program needs. Parts beyond these are decoded afterwards.
+constexpr size_t MaxRuns = 16;
 }  // namespace
 
 Base64Ahead::Base64Ahead(QString folder) : folder_(std::move(folder)) {}
@@ -56,7 +59,7 @@ void Base64Ahead::lineEnded()
         line.chop(1);
     if (line.isEmpty()) {
         // The blank line that ends a header: a base64 body follows if the header said so.
-        if (base64Header_) {
+        if (base64Header_ && runs_.size() < MaxRuns) {
             runStarted_ = true;
             run_.start = offset_;
         }

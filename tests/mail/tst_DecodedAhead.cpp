@@ -189,6 +189,31 @@ private slots:
         QVERIFY(!parsed.takeDecodedAhead(leaf, dir.path(), &clean));  // handed out once
         QVERIFY(!parsed.takeDecodedAhead(parsed.leaves().front(), dir.path(), &clean));
     }
+
+    // Every run holds a file open until the mail is written out: a mail of many large parts gets
+    // no more than sixteen, and the rest of its parts are decoded afterwards.
+    void aMailOfManyPartsKeepsFewFilesOpen()
+    {
+        const QByteArray crlf = "\r\n";
+        const QByteArray body = big.left(1100000);
+        QList<QByteArray> parts;
+        for (int i = 0; i < 20; ++i)
+            parts.append(attachment("p" + QByteArray::number(i) + ".bin", wrapped(body, crlf), crlf));
+        const QByteArray mail = multipart(parts, crlf);
+        const ParsedMail parsed(arrived(mail, dir.path(), 3));
+        int ahead = 0;
+        for (const MailLeaf& leaf : parsed.leaves()) {
+            bool clean = false;
+            if (std::unique_ptr<NewFile> file = parsed.takeDecodedAhead(leaf, dir.path(), &clean)) {
+                ++ahead;
+                QVERIFY(readWhole(*file) == body);
+            }
+        }
+        QCOMPARE(ahead, 16);
+        const Written all = written(ParsedMail(arrived(mail, dir.path(), 4)), dir.path());
+        QCOMPARE(all.files.size(), 20);
+        QCOMPARE(all.files.count(body), 20);
+    }
 };
 
 QTEST_MAIN(DecodedAheadTest)
