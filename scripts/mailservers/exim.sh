@@ -35,7 +35,7 @@ log_file_path = $ex/log/%slog
 pid_file_path = $ex/exim.pid
 local_interfaces = <; 127.0.0.1.$port ; 127.0.0.1.$submission
 disable_ipv6 = true
-# No name server is asked, no ident query is made, nothing is queued for later.
+# No name server is asked and no ident query is made.
 host_lookup =
 rfc1413_hosts =
 keep_environment =

@@ -17,9 +17,9 @@ constexpr qsizetype LineRoom = 80;
 constexpr size_t MaxRuns = 16;
 }  // namespace
 
-Base64Ahead::Base64Ahead(QString folder) : folder_(std::move(folder)) {}
+DecodedAhead::DecodedAhead(QString folder) : folder_(std::move(folder)) {}
 
-void Base64Ahead::feed(const char* data, size_t size)
+void DecodedAhead::feed(const char* data, size_t size)
 {
     while (size > 0) {
         const size_t before = offset_;
@@ -33,7 +33,7 @@ void Base64Ahead::feed(const char* data, size_t size)
     }
 }
 
-void Base64Ahead::watchHeaders(const char* data, size_t size)
+void DecodedAhead::watchHeaders(const char* data, size_t size)
 {
     for (size_t at = 0; at < size;) {
         const char* end = static_cast<const char*>(std::memchr(data + at, '\n', size - at));
@@ -51,10 +51,10 @@ void Base64Ahead::watchHeaders(const char* data, size_t size)
     }
 }
 
-void Base64Ahead::lineEnded()
+void DecodedAhead::lineEnded()
 {
-    QByteArray line = std::move(line_);
-    line_.clear();
+    // Looked at where it lies; the buffer keeps its room for the next line.
+    QByteArrayView line(line_);
     if (line.endsWith('\r'))
         line.chop(1);
     if (line.isEmpty()) {
@@ -66,12 +66,13 @@ void Base64Ahead::lineEnded()
         base64Header_ = false;
     } else if (line.startsWith("--")) {
         base64Header_ = false;  // a boundary: the header of another part follows
-    } else if (line.size() > EncodingField.size() && qstrnicmp(line.constData(), EncodingField.constData(), EncodingField.size()) == 0) {
-        base64Header_ = line.mid(EncodingField.size()).trimmed().toLower() == "base64";
+    } else if (line.size() > EncodingField.size() && line.first(EncodingField.size()).compare(EncodingField, Qt::CaseInsensitive) == 0) {
+        base64Header_ = line.sliced(EncodingField.size()).trimmed().compare("base64", Qt::CaseInsensitive) == 0;
     }
+    line_.resize(0);
 }
 
-void Base64Ahead::decode(const char* data, size_t size)
+void DecodedAhead::decode(const char* data, size_t size)
 {
     if (out_.empty())
         out_.resize(Piece + Base64Decoder::roomFor(Piece));
@@ -85,7 +86,7 @@ void Base64Ahead::decode(const char* data, size_t size)
         endRun(offset_);
 }
 
-bool Base64Ahead::flush()
+bool DecodedAhead::flush()
 {
     if (!failed_ && !run_.file) {
         run_.file = std::make_unique<NewFile>(folder_);
@@ -98,7 +99,7 @@ bool Base64Ahead::flush()
     return !failed_;
 }
 
-void Base64Ahead::endRun(size_t end)
+void DecodedAhead::endRun(size_t end)
 {
     if (run_.file && flush()) {
         run_.end = end;
@@ -112,7 +113,7 @@ void Base64Ahead::endRun(size_t end)
     failed_ = false;
 }
 
-std::vector<DecodedRun> Base64Ahead::finish()
+std::vector<DecodedRun> DecodedAhead::finish()
 {
     if (runStarted_)
         endRun(offset_);

@@ -24,15 +24,15 @@ namespace nmail {
 
 struct DecodedRun {
     size_t start = 0;  // the first byte of the body in the mail
-    size_t end = 0;    // just past its last base64 character (or its line break)
+    size_t end = 0;    // where it stopped: the first character base64 has no place for, or the mail's end
     std::unique_ptr<NewFile> file;
     bool clean = true;  // Base64Decoder::clean() of the run
 };
 
-class Base64Ahead {
+class DecodedAhead {
 public:
     // Runs are decoded into unnamed files of folder.
-    explicit Base64Ahead(QString folder);
+    explicit DecodedAhead(QString folder);
 
     // The mail's next bytes, in order from its first.
     void feed(const char* data, size_t size);

@@ -73,7 +73,7 @@ bool MailBytesCollector::spill()
         }
     }
     if (!ahead_)
-        ahead_ = std::make_unique<Base64Ahead>(spoolFolder_);
+        ahead_ = std::make_unique<DecodedAhead>(spoolFolder_);
     ahead_->feed(memory_.constData(), size_t(memory_.size()));
     if (!file_->write(memory_.constData(), memory_.size())) {
         error_ = file_->error();

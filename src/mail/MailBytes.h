@@ -56,7 +56,7 @@ private:
 };
 
 // Collects a mail as it arrives. Once it proves large (it spills into the spool file), its base64
-// bodies are decoded as they arrive (Base64Ahead).
+// bodies are decoded as they arrive (DecodedAhead).
 class MailBytesCollector {
 public:
     // spoolFolder empty: everything stays in memory.
@@ -74,7 +74,7 @@ private:
     QString spoolFolder_;
     QByteArray memory_;
     std::unique_ptr<NewFile> file_;
-    std::unique_ptr<Base64Ahead> ahead_;
+    std::unique_ptr<DecodedAhead> ahead_;
     qint64 spilled_ = 0;
     QString error_;
 };
