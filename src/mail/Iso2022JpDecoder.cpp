@@ -45,15 +45,14 @@ bool isJisByte(unsigned char c) { return c >= 0x21 && c <= 0x7E; }
 
 class Decoder {
 public:
-    explicit Decoder(int& undecodable) : undecodable_(undecodable) {}
+    // No character takes less than one byte of the input.
+    Decoder(qsizetype inputSize, int& undecodable) : undecodable_(undecodable), out_(inputSize, Qt::Uninitialized) {}
 
-    // ASCII and half-width katakana are themselves in code page 932 too: whole lines of mixed
-    // text go through its converter in one piece.
-    void ascii(char c) { pending_ += c; }
+    // ASCII and half-width katakana are themselves in code page 932 too.
+    void ascii(unsigned char c) { put(cp932::decodeSingle(c)); }
     void bad()
     {
-        flush();
-        out_ += QChar(Replacement);
+        put(Replacement);
         ++undecodable_;
     }
 
@@ -61,17 +60,20 @@ public:
     {
         if (c > 0x5F)
             return bad();
-        pending_ += char(c + 0x80);
+        put(cp932::decodeSingle(static_cast<unsigned char>(c + 0x80)));
     }
 
     // Code page 932 holds JIS X 0208 with the NEC row 13 and the NEC-selected IBM rows 89 to 92
-    // at places that follow from the JIS code: runs are decoded through it in one piece.
+    // at places that follow from the JIS code.
     void jis0208(unsigned char j1, unsigned char j2)
     {
         const int lead = ((j1 + 1) >> 1) + (j1 <= 0x5E ? 0x70 : 0xB0);
         const int trail = j2 + ((j1 & 1) ? (j2 >= 0x60 ? 0x20 : 0x1F) : 0x7E);
-        pending_ += char(lead);
-        pending_ += char(trail);
+        // A "?" for a pair is a pair code page 932 does not assign.
+        const char16_t c = cp932::decodePair(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
+        if (c == u'?')
+            return bad();
+        put(c);
     }
 
     // JIS X 0213 plane 1 agrees with JIS X 0208 where code page 932 has its characters, except in
@@ -85,50 +87,31 @@ public:
 
     void jis0212(unsigned char j1, unsigned char j2)
     {
-        flush();
         const char bytes[] = {char(0x8F), char(j1 | 0x80), char(j2 | 0x80)};
         // A fresh decoder each time: one that has met an error keeps failing after resetState().
         QStringDecoder eucJp("EUC-JP", QStringConverter::Flag::Stateless);
         const QString text = eucJp(QByteArrayView(bytes, 3));
         const int userIndex = (j1 - 0x73) * 94 + (j2 - 0x73);
         if (!eucJp.hasError() && text.size() == 1)
-            out_ += text;
+            put(text[0].unicode());
         else if (j1 >= 0x73 && userIndex >= 0 && userIndex < qsizetype(UserRows.size()))
-            out_ += QChar(UserRows[size_t(userIndex)]);
+            put(UserRows[size_t(userIndex)]);
         else
             bad();
     }
 
     QString finish()
     {
-        flush();
-        return out_;
+        out_.truncate(size_);
+        return std::move(out_);
     }
 
 private:
-    void flush()
-    {
-        if (pending_.isEmpty())
-            return;
-        QString text = cp932::decode(pending_);
-        // Every character of the input gives one of the output: a "?" where the input had a
-        // pair is a pair code page 932 does not assign, one where it had a "?" is a "?".
-        qsizetype at = 0;
-        for (QChar& c : text) {
-            const bool pair = at < pending_.size() && cp932::isLeadByte(static_cast<unsigned char>(pending_[at]));
-            if (pair && c == u'?') {
-                c = QChar(Replacement);
-                ++undecodable_;
-            }
-            at += pair ? 2 : 1;
-        }
-        pending_.clear();
-        out_ += text;
-    }
+    void put(char16_t c) { reinterpret_cast<char16_t*>(out_.data())[size_++] = c; }
 
     int& undecodable_;
     QString out_;
-    QByteArray pending_;
+    qsizetype size_ = 0;
 };
 
 }  // namespace
@@ -144,7 +127,7 @@ bool looksLikeIso2022Jp(QByteArrayView bytes)
 
 std::optional<QString> decodeIso2022Jp(QByteArrayView bytes, int& undecodable)
 {
-    Decoder out(undecodable);
+    Decoder out(bytes.size(), undecodable);
     JisSet set = JisSet::Ascii;
     bool shiftedOut = false;  // SO/SI half-width katakana
     for (qsizetype i = 0; i < bytes.size();) {
@@ -180,7 +163,7 @@ std::optional<QString> decodeIso2022Jp(QByteArrayView bytes, int& undecodable)
             continue;
         }
         if (!isJisByte(c) || (set == JisSet::Ascii && !shiftedOut)) {
-            out.ascii(char(c));
+            out.ascii(c);
             ++i;
             continue;
         }

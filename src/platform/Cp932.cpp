@@ -1,6 +1,7 @@
 #include "platform/Cp932.h"
 
-#include <QStringDecoder>
+#include "platform/Cp932Tables.h"
+
 #include <QList>
 #include <QStringEncoder>
 #include <QTextBoundaryFinder>
@@ -16,19 +17,6 @@
 
 namespace cp932 {
 namespace {
-
-constexpr char CodecName[] = "Shift_JIS";
-
-bool isTrailByte(unsigned char byte)
-{
-    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
-}
-
-// Single bytes that are no character of code page 932 (0x80, 0xA0, 0xFD to 0xFF).
-bool isUndefinedSingleByte(unsigned char byte)
-{
-    return byte == 0x80 || byte == 0xA0 || byte >= 0xFD;
-}
 
 // Code points that JIS-minded software produces for characters 932 holds at another code point.
 char16_t jisAlias(char16_t ch)
@@ -53,36 +41,6 @@ char16_t controlForIcuEncode(char16_t ch)
     case 0x1C: return 0x7F;
     case 0x7F: return 0x1A;
     default: return ch;
-    }
-}
-
-char controlForIcuDecode(char byte)
-{
-    switch (byte) {
-    case 0x1A: return 0x7F;
-    case 0x1C: return 0x1A;
-    case 0x7F: return 0x1C;
-    default: return byte;
-    }
-}
-
-// Rewrites the input in place so that ICU sees only well-formed characters: every byte that
-// starts no character (a lead byte without a valid trail byte, also at the very end, or an
-// undefined single byte) becomes "?", and the swapped controls are pre-swapped.
-void prepareForIcu(QByteArray& bytes)
-{
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        if (isLeadByte(byte)) {
-            if (i + 1 < bytes.size() && isTrailByte(static_cast<unsigned char>(bytes[i + 1])))
-                ++i;
-            else
-                bytes[i] = '?';
-        } else if (isUndefinedSingleByte(byte)) {
-            bytes[i] = '?';
-        } else {
-            bytes[i] = controlForIcuDecode(bytes[i]);
-        }
     }
 }
 
@@ -127,11 +85,29 @@ bool containsSubstitute(const QByteArray& encoded)
 // serves every text (setting one up costs more than converting most texts).
 std::optional<QByteArray> encodeWhole(QStringView text)
 {
-    thread_local QStringEncoder encoder(CodecName);
+    thread_local QStringEncoder encoder(tables::CodecName);
     encoder.resetState();
     QByteArray encoded = encoder.encode(text);
     if (containsSubstitute(encoded) || characterCount(encoded) != codePointCount(text))
         return std::nullopt;
+    return encoded;
+}
+
+// What encodeWhole gives, when the table knows every unit of the text: most texts are
+// characters that 932 holds, and looking each up costs far less than the converter's passes.
+std::optional<QByteArray> encodeByTable(QStringView prepared)
+{
+    QByteArray encoded(prepared.size() * 2, Qt::Uninitialized);
+    char* out = encoded.data();
+    for (const QChar unit : prepared) {
+        const std::uint16_t code = tables::icuEncoded(unit.unicode());
+        if (code == tables::NotTabled)
+            return std::nullopt;
+        if (code > 0xFF)
+            *out++ = char(code >> 8);
+        *out++ = char(code & 0xFF);
+    }
+    encoded.truncate(out - encoded.constData());
     return encoded;
 }
 
@@ -230,29 +206,43 @@ QByteArray encode(QStringView text, qsizetype* inexact)
     char16_t* out = reinterpret_cast<char16_t*>(prepared.data());
     for (const QChar ch : text)
         *out++ = controlForIcuEncode(jisAlias(ch.unicode()));
+    if (std::optional<QByteArray> tabled = encodeByTable(prepared))
+        return *std::move(tabled);
     if (std::optional<QByteArray> whole = encodeWhole(prepared))
         return *std::move(whole);
     return encodeByCluster(prepared, inexact);
 }
 
+char16_t decodeSingle(unsigned char byte)
+{
+    return tables::decodeTable().single[byte];
+}
+
+char16_t decodePair(unsigned char lead, unsigned char trail)
+{
+    return tables::decodeTable().pairs[size_t(tables::pairIndex(lead, trail))];
+}
+
 QString decode(QByteArrayView bytes)
 {
     // Code page 932 maps all of ASCII to itself, and most stored fields (dates, addresses,
-    // padding) are nothing else: those need no converter, which costs far more to set up than
-    // the copy. Loading a long history decodes tens of thousands of such fields.
+    // padding) are nothing else.
     if (std::all_of(bytes.begin(), bytes.end(), [](char byte) { return static_cast<unsigned char>(byte) < 0x80; }))
         return QString::fromLatin1(bytes);
 
-    QByteArray prepared = bytes.toByteArray();
-    prepareForIcu(prepared);
-
-    // Setting up a converter costs more than converting a field, so each thread keeps one. The
-    // prepared input always ends on a whole character, which leaves no state behind.
-    thread_local QStringDecoder decoder(CodecName);
-    decoder.resetState();
-    QString text = decoder.decode(prepared);
-    // A well-formed pair that 932 leaves unassigned comes back as U+FFFD.
-    text.replace(QChar(QChar::ReplacementCharacter), QLatin1Char('?'));
+    const tables::DecodeTable& table = tables::decodeTable();
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(bytes[i]);
+        if (!isLeadByte(byte))
+            *out++ = table.single[byte];
+        else if (i + 1 < bytes.size() && tables::isTrailByte(static_cast<unsigned char>(bytes[i + 1])))
+            *out++ = table.pairs[tables::pairIndex(byte, static_cast<unsigned char>(bytes[++i]))];
+        else
+            *out++ = u'?';  // a lead byte with no trail byte to go with it
+    }
+    text.truncate(out - reinterpret_cast<const char16_t*>(text.constData()));
     return text;
 }
 

@@ -4,7 +4,9 @@
 #include "platform/Cp932.h"
 
 #include <QFile>
+#include <QProcess>
 #include <QTest>
+#include <QtEndian>
 
 class Cp932Test : public QObject {
     Q_OBJECT
@@ -20,6 +22,7 @@ private slots:
     void malformedBytesDecodeAsQuestionMark_data();
     void malformedBytesDecodeAsQuestionMark();
     void controlsStayThemselves();
+    void everyCharacterDecodesAsPythonsCp932();
     void leadBytes();
 };
 
@@ -154,6 +157,47 @@ void Cp932Test::controlsStayThemselves()
     // The same controls beside a double-byte character, which takes the converter's road.
     QCOMPARE(cp932::decode(ascii + "\x82\xA0"), text + QStringLiteral("あ"));
     QCOMPARE(cp932::encode(text + QStringLiteral("あ")), ascii + "\x82\xA0");
+}
+
+void Cp932Test::everyCharacterDecodesAsPythonsCp932()
+{
+    // Python's codec, which owes nothing to ICU, decodes every pair of a lead and a trail byte
+    // and every other single byte; a pair it cannot read is one 932 leaves unassigned.
+    QProcess python;
+    python.start(QStringLiteral("python3"), {QStringLiteral("-c"), QStringLiteral(R"(
+lead = lambda b: 0x81 <= b <= 0x9F or 0xE0 <= b <= 0xFC
+trail = lambda b: 0x40 <= b <= 0x7E or 0x80 <= b <= 0xFC
+for b in range(256):
+    for c in ([bytes([b, t]) for t in range(256) if trail(t)] if lead(b) else [bytes([b])]):
+        try:
+            text = c.decode('cp932')
+        except UnicodeDecodeError:
+            text = '?'
+        print(c.hex(), text.encode('utf-16-be').hex())
+)")});
+    QVERIFY(python.waitForFinished(60000));
+    QCOMPARE(python.exitCode(), 0);
+    const QList<QByteArray> lines = python.readAllStandardOutput().trimmed().split('\n');
+    QCOMPARE(lines.size(), 196 + 60 * 188);
+    // Where Python gives private-use or C1 code points to bytes that are no character of 932,
+    // our files have always read "?".
+    const QByteArray undefinedSingles = QByteArray::fromHex("80a0fdfeff");
+    int differences = 0;
+    for (const QByteArray& line : lines) {
+        const QList<QByteArray> columns = line.split(' ');
+        const QByteArray bytes = QByteArray::fromHex(columns[0]);
+        const QByteArray utf16 = QByteArray::fromHex(columns.value(1));
+        QString expected = QString::fromUtf16(reinterpret_cast<const char16_t*>(utf16.constData()), utf16.size() / 2);
+        for (QChar& c : expected)
+            c = QChar(qFromBigEndian(c.unicode()));
+        if (bytes.size() == 1 && undefinedSingles.contains(bytes[0]))
+            expected = QStringLiteral("?");
+        // Alone, after ASCII and between two other characters: each character decodes the same.
+        const QString got = cp932::decode(bytes);
+        if (got != expected || cp932::decode("a" + bytes + "\x82\xA0") != u'a' + expected + u'あ')
+            ++differences, qWarning("%s: %s, Python %s", columns[0].constData(), qPrintable(got), qPrintable(expected));
+    }
+    QCOMPARE(differences, 0);
 }
 
 void Cp932Test::leadBytes()
