@@ -1,8 +1,9 @@
 #include "history/ReplyThreads.h"
 
+#include "platform/Digest.h"
+#include "platform/TextFields.h"
 #include "store/HistoryRecord.h"
 
-#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,10 +17,9 @@ constexpr qint64 MaxIndexSize = 256 * 1024 * 1024;
 
 QByteArray keyOf(QByteArrayView record)
 {
-    QByteArrayView fields = record.first(std::min<qsizetype>(record.size(), store::HistoryRecordSize - 4));
-    while (fields.size() > store::HeadingSize && fields.back() == ' ')
-        fields.chop(1);
-    return QCryptographicHash::hash(fields, QCryptographicHash::Sha1).toHex();
+    const QByteArrayView fields = textfields::withoutPadding(
+        record.first(std::min<qsizetype>(record.size(), store::HistoryRecordSize - 4)), store::HeadingSize);
+    return digest::of(digest::Algorithm::Sha1, fields).toHex();
 }
 
 }  // namespace

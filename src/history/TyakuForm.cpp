@@ -270,18 +270,15 @@ QString TyakuForm::bodyText() const
 
 QString TyakuForm::shownText(const QString& text)
 {
-    QString shown = text;
-    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QString shown = textfields::withCrLf(text);
     // A document's paragraph and line separators and its frame marks read back as line ends,
     // and a no-break space as a space.
-    for (QChar& c : shown) {
-        const char16_t u = c.unicode();
-        if (u == QChar::ParagraphSeparator || u == QChar::LineSeparator || u == 0xfdd0 || u == 0xfdd1)
-            c = u'\n';
-        else if (u == QChar::Nbsp)
-            c = u' ';
+    for (const char16_t mark : {u'\u2029', u'\u2028', u'\ufdd0', u'\ufdd1'}) {
+        if (shown.contains(QChar(mark)))
+            shown.replace(QChar(mark), QStringLiteral("\r\n"));
     }
-    return shown.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+    shown.replace(QChar::Nbsp, u' ');
+    return shown;
 }
 
 void TyakuForm::setBodyText(const QString& text)

@@ -1,12 +1,12 @@
 #include "mail/HeaderDigest.h"
 
-#include <QCryptographicHash>
+#include "platform/Digest.h"
 
 namespace nmail {
 
 QByteArray mailHeaderDigest(QByteArrayView mail)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha256);
+    digest::Hash hash(digest::Algorithm::Sha256);
     for (qsizetype start = 0; start < mail.size();) {
         qsizetype end = mail.indexOf('\n', start);
         const qsizetype next = end < 0 ? mail.size() : end + 1;
@@ -17,8 +17,8 @@ QByteArray mailHeaderDigest(QByteArrayView mail)
             line.chop(1);
         if (line.isEmpty())
             break;
-        hash.addData(line);
-        hash.addData("\n");
+        hash.add(line);
+        hash.add("\n");
         start = next;
     }
     return hash.result().toHex();

@@ -5,20 +5,13 @@
 #include "mail/ForwardedMail.h"
 #include "mail/HtmlText.h"
 #include "mail/ParsedMail.h"
+#include "platform/TextFields.h"
 
 #include <vmime/vmime.hpp>
 
 namespace nmail {
 
 namespace {
-
-QString withCrLf(QString text)
-{
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(u'\r', u'\n');
-    text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    return text;
-}
 
 // The most of one text part that is read: far more than a record holds, far less than a text
 // that would cost the memory of a hundred records to decode. What lies beyond is kept with the
@@ -31,7 +24,7 @@ QString readableText(const ParsedMail& mail, const MailLeaf& leaf, int& losses)
     ContentRead read;
     const QString text = charsets::decode(mail.content(leaf, TextLimit, &read), charset);
     losses |= (read.cut ? MailLoss::TextCut : 0) | (read.unclean ? MailLoss::Undecodable : 0);
-    return leaf.role == MailLeaf::Role::Html ? htmlToPlainText(text) : withCrLf(text);
+    return leaf.role == MailLeaf::Role::Html ? htmlToPlainText(text) : textfields::withCrLf(text);
 }
 
 // Every piece ends its last line, so the next one starts on a line of its own.

@@ -2,17 +2,18 @@
 
 #include "platform/Cp932.h"
 
+#include <algorithm>
+#include <cstring>
+
 namespace textfields {
 
-QByteArray cutBytes(QStringView text, qsizetype maxBytes)
-{
-    return cutEncoded(cp932::encode(text), maxBytes);
-}
+namespace {
 
-QByteArray cutEncoded(const QByteArray& bytes, qsizetype maxBytes)
+// How many of the first bytes make whole characters within maxBytes.
+qsizetype cutLength(QByteArrayView bytes, qsizetype maxBytes)
 {
     if (bytes.size() <= maxBytes)
-        return bytes;
+        return bytes.size();
     // Walk whole characters; the encoder's output always has a trail byte after a lead byte.
     qsizetype end = 0;
     while (end < bytes.size()) {
@@ -21,15 +22,61 @@ QByteArray cutEncoded(const QByteArray& bytes, qsizetype maxBytes)
             break;
         end += length;
     }
-    return bytes.first(end);
+    return end;
 }
 
-QByteArray fixedField(QStringView text, qsizetype width)
+}  // namespace
+
+QByteArray cutBytes(QStringView text, qsizetype maxBytes)
 {
-    QByteArray field = cutBytes(text, width);
-    if (field.size() < width)
-        field.append(width - field.size(), ' ');
-    return field;
+    return cutEncoded(cp932::encode(text), maxBytes);
+}
+
+QByteArray cutEncoded(const QByteArray& bytes, qsizetype maxBytes)
+{
+    return bytes.size() <= maxBytes ? bytes : bytes.first(cutLength(bytes, maxBytes));
+}
+
+void appendFixedField(QByteArray& out, QStringView text, qsizetype width)
+{
+    const QByteArray encoded = cp932::encode(text);
+    const qsizetype start = out.size();
+    // Most of a record is padding: it goes straight into the record, never into a field copy.
+    out.resize(start + width);
+    const qsizetype kept = cutLength(encoded, width);
+    std::memcpy(out.data() + start, encoded.constData(), size_t(kept));
+    std::memset(out.data() + start + kept, ' ', size_t(width - kept));
+}
+
+QByteArrayView withoutPadding(QByteArrayView bytes, qsizetype keep)
+{
+    // Looked at eight bytes at a time: a record's body field is mostly spaces.
+    constexpr char eightSpaces[] = "        ";
+    qsizetype end = bytes.size();
+    while (end - 8 >= keep && std::memcmp(bytes.data() + end - 8, eightSpaces, 8) == 0)
+        end -= 8;
+    while (end > keep && bytes[end - 1] == ' ')
+        --end;
+    return bytes.first(std::max(end, std::min(keep, bytes.size())));
+}
+
+QString withCrLf(QStringView text)
+{
+    QString lines(text.size() * 2, Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(lines.data());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c != u'\r' && c != u'\n') {
+            *out++ = c;
+            continue;
+        }
+        if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+            ++i;
+        *out++ = u'\r';
+        *out++ = u'\n';
+    }
+    lines.truncate(out - reinterpret_cast<const char16_t*>(lines.constData()));
+    return lines;
 }
 
 QString trimSpaces(QStringView text)

@@ -14,9 +14,15 @@ QByteArray cutBytes(QStringView text, qsizetype maxBytes);
 // The same cut of bytes already in code page 932.
 QByteArray cutEncoded(const QByteArray& bytes, qsizetype maxBytes);
 
-// The code page 932 bytes of text cut as by cutBytes, then padded with ASCII spaces to exactly
-// width bytes.
-QByteArray fixedField(QStringView text, qsizetype width);
+// Appends the code page 932 bytes of text cut as by cutBytes, then padded with ASCII spaces to
+// exactly width bytes.
+void appendFixedField(QByteArray& out, QStringView text, qsizetype width);
+
+// bytes without the spaces at their end, but never shorter than keep bytes (or all of them).
+QByteArrayView withoutPadding(QByteArrayView bytes, qsizetype keep);
+
+// text with every line end, a CR LF, a lone CR or a lone LF, written as CR LF.
+QString withCrLf(QStringView text);
 
 // Removes leading and trailing spaces (code 32) only; tabs, line breaks and U+3000 stay.
 QString trimSpaces(QStringView text);

@@ -30,12 +30,12 @@ QByteArray AddressRecord::toBytes() const
 {
     QByteArray bytes;
     bytes.reserve(AddressRecordSize);
-    bytes += textfields::fixedField(Name, AddressFieldWidth);
+    textfields::appendFixedField(bytes, Name, AddressFieldWidth);
     bytes += "\r\n";
     char inUse[2];
     qToLittleEndian<std::int16_t>(InUse, inUse);
     bytes.append(inUse, 2);
-    bytes += textfields::fixedField(Address, AddressFieldWidth);
+    textfields::appendFixedField(bytes, Address, AddressFieldWidth);
     return bytes;
 }
 

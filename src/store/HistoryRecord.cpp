@@ -11,10 +11,10 @@ QByteArray HistoryRecord::toBytes() const
 {
     QByteArray bytes;
     bytes.reserve(HistoryRecordSize);
-    bytes += textfields::fixedField(Subject, SubjectWidth);
-    bytes += textfields::fixedField(FieldA, FieldWidth);
-    bytes += textfields::fixedField(FieldB, FieldWidth);
-    bytes += textfields::fixedField(Body, BodyWidth);
+    textfields::appendFixedField(bytes, Subject, SubjectWidth);
+    textfields::appendFixedField(bytes, FieldA, FieldWidth);
+    textfields::appendFixedField(bytes, FieldB, FieldWidth);
+    textfields::appendFixedField(bytes, Body, BodyWidth);
     bytes += "\r\n";
     char inUse[2];
     qToLittleEndian<std::int16_t>(InUse, inUse);

@@ -314,6 +314,26 @@ private slots:
         QCOMPARE(viewer.rtfEd->toPlainText(), QStringLiteral("保存した文書"));
         QCOMPARE(state.EditorModified, false);
     }
+
+    // Each line end of the text as the viewer gives it back is one CR LF, whatever wrote it.
+    void shownTextEndsEveryLineInCrLf_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("CR LF, lone LF, lone CR") << QStringLiteral("a\r\nb\nc\rd") << QStringLiteral("a\r\nb\r\nc\r\nd");
+        QTest::newRow("CR then LF twice") << QStringLiteral("a\r\n\nb\r\r\n") << QStringLiteral("a\r\n\r\nb\r\n\r\n");
+        QTest::newRow("document breaks") << QStringLiteral("a\u2029b\u2028c\ufdd0d\ufdd1")
+                                         << QStringLiteral("a\r\nb\r\nc\r\nd\r\n");
+        QTest::newRow("CR before a paragraph end is two line ends") << QStringLiteral("a\r\u2029b")
+                                                                    << QStringLiteral("a\r\n\r\nb");
+        QTest::newRow("no-break space") << QStringLiteral("a\u00A0b") << QStringLiteral("a b");
+    }
+    void shownTextEndsEveryLineInCrLf()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, shown);
+        QCOMPARE(TyakuForm::shownText(text), shown);
+    }
 };
 
 QTEST_MAIN(TyakuFormTest)

@@ -11,6 +11,9 @@ class TextRulesTest : public QObject {
 private slots:
     void fixedFieldCountsBytes_data();
     void fixedFieldCountsBytes();
+    void withoutPaddingKeepsTheHeading_data();
+    void withoutPaddingKeepsTheHeading();
+    void withCrLfWritesEveryLineEndAlike();
     void cutBytesNeverSplitsACharacter();
     void trimSpacesRemovesCode32Only_data();
     void trimSpacesRemovesCode32Only();
@@ -46,7 +49,40 @@ void TextRulesTest::fixedFieldCountsBytes()
     QFETCH(QString, text);
     QFETCH(int, width);
     QFETCH(QByteArray, field);
-    QCOMPARE(textfields::fixedField(text, width), field);
+    // Appended after what the record already holds, which stays as it was.
+    QByteArray record("head|");
+    textfields::appendFixedField(record, text, width);
+    QCOMPARE(record, "head|" + field);
+}
+
+void TextRulesTest::withoutPaddingKeepsTheHeading_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("keep");
+    QTest::addColumn<QByteArray>("left");
+    QTest::newRow("short padding") << QByteArray("ab  ") << 0 << QByteArray("ab");
+    QTest::newRow("padding over several words") << QByteArray("abc") + QByteArray(29, ' ') << 1 << QByteArray("abc");
+    QTest::newRow("space inside stays") << QByteArray("a b") + QByteArray(9, ' ') << 0 << QByteArray("a b");
+    QTest::newRow("never into the heading") << QByteArray("ab") + QByteArray(20, ' ') << 6 << QByteArray("ab    ");
+    QTest::newRow("all padding") << QByteArray(17, ' ') << 0 << QByteArray();
+    QTest::newRow("shorter than the heading") << QByteArray("a  ") << 8 << QByteArray("a  ");
+    QTest::newRow("nothing to cut") << QByteArray("abcdefghij") << 3 << QByteArray("abcdefghij");
+}
+
+void TextRulesTest::withoutPaddingKeepsTheHeading()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, keep);
+    QFETCH(QByteArray, left);
+    QCOMPARE(textfields::withoutPadding(bytes, keep).toByteArray(), left);
+}
+
+void TextRulesTest::withCrLfWritesEveryLineEndAlike()
+{
+    QCOMPARE(textfields::withCrLf(u"a\r\nb\nc\rd"), QStringLiteral("a\r\nb\r\nc\r\nd"));
+    QCOMPARE(textfields::withCrLf(u"\n\r\r\n\n\r"), QStringLiteral("\r\n\r\n\r\n\r\n\r\n"));
+    QCOMPARE(textfields::withCrLf(u"受信\u2029"), QStringLiteral("受信\u2029"));
+    QCOMPARE(textfields::withCrLf(u""), QString());
 }
 
 void TextRulesTest::cutBytesNeverSplitsACharacter()

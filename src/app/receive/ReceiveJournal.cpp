@@ -1,9 +1,10 @@
 #include "app/receive/ReceiveJournal.h"
 
+#include "platform/Digest.h"
 #include "platform/FileReplace.h"
+#include "platform/TextFields.h"
 #include "store/HistoryRecord.h"
 
-#include <QCryptographicHash>
 #include <QUrl>
 
 #include <unistd.h>
@@ -70,13 +71,12 @@ QByteArray ReceiveJournal::recordDigest(const QByteArray& recordBytes)
     // The body is stored trimmed: the spaces after it are padding, the same for every record of
     // that text, so they are left out of the digest (most of a record is padding) and the
     // record's length stands for them.
-    QByteArrayView content = QByteArrayView(recordBytes).chopped(std::min<qsizetype>(4, recordBytes.size()));
-    while (content.size() > store::HeadingSize && content.back() == ' ')
-        content.chop(1);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    hash.addData(content);
-    hash.addData(QByteArray::number(recordBytes.size()));
-    hash.addData(QByteArrayView(recordBytes).last(std::min<qsizetype>(4, recordBytes.size())));
+    const QByteArrayView content = textfields::withoutPadding(
+        QByteArrayView(recordBytes).chopped(std::min<qsizetype>(4, recordBytes.size())), store::HeadingSize);
+    digest::Hash hash(digest::Algorithm::Sha256);
+    hash.add(content);
+    hash.add(QByteArray::number(recordBytes.size()));
+    hash.add(QByteArrayView(recordBytes).last(std::min<qsizetype>(4, recordBytes.size())));
     return hash.result().toHex();
 }
 

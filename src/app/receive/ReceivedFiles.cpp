@@ -1,12 +1,12 @@
 #include "app/receive/ReceivedFiles.h"
 
 #include "platform/Cp932.h"
+#include "platform/Digest.h"
 #include "platform/DiskSpace.h"
 #include "platform/NewFile.h"
 #include "platform/TextFields.h"
 #include "store/KeptMailLine.h"
 
-#include <QCryptographicHash>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -34,21 +34,25 @@ ScratchFile::~ScratchFile()
 QByteArray ScratchFile::write(const QByteArray& header, const QByteArray& text)
 {
     const QByteArray contents = header + "\r\n" + text + "\r\n";
-    // Rewriting one file in place costs far less than creating and deleting one per mail.
-    if (fd_ >= 0 && ::pwrite(fd_, contents.constData(), size_t(contents.size()), 0) == contents.size())
-        (void)::ftruncate(fd_, contents.size());
-    QByteArray whole;
-    whole.reserve(contents.size() + 1);
-    for (QByteArray line : contents.split('\n')) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-        whole += line;
-        whole += "\r\n";
+    // Rewriting one file in place costs far less than creating and deleting one per mail, and it
+    // needs cutting only when the mail is shorter than the one before.
+    if (fd_ >= 0) {
+        const bool whole = ::pwrite(fd_, contents.constData(), size_t(contents.size()), 0) == contents.size();
+        if (whole && contents.size() < written_)
+            (void)::ftruncate(fd_, contents.size());
+        written_ = whole ? contents.size() : std::max(written_, contents.size());
     }
-    // split() gives one empty piece after the final line end.
-    whole.chop(2);
-    whole += '\0';
-    return whole;
+    // Read back line by line, each line ends in CR LF: a bare LF gains its CR.
+    QByteArray lines;
+    lines.reserve(contents.size() + 1);
+    for (qsizetype from = 0; from < contents.size();) {
+        const qsizetype lf = contents.indexOf('\n', from);  // found: the contents end with one
+        const qsizetype end = lf > 0 && contents[lf - 1] == '\r' ? lf - 1 : lf;
+        lines.append(contents.constData() + from, end - from).append("\r\n");
+        from = lf + 1;
+    }
+    lines += '\0';
+    return lines;
 }
 
 namespace {
@@ -58,10 +62,10 @@ constexpr qsizetype Piece = 1024 * 1024;
 // The SHA-1 of raw, read a piece at a time: a mail of any size passes through memory once.
 QByteArray sha1(const nmail::MailBytes& raw)
 {
-    QCryptographicHash hash(QCryptographicHash::Sha1);
+    digest::Hash hash(digest::Algorithm::Sha1);
     for (size_t at = 0; at < raw.size(); at += Piece) {
         const std::string_view piece = raw.view().substr(at, Piece);
-        hash.addData(QByteArrayView(piece.data(), qsizetype(piece.size())));
+        hash.add(QByteArrayView(piece.data(), qsizetype(piece.size())));
         raw.release(at, at + piece.size());
     }
     return hash.result();

@@ -35,6 +35,7 @@ public:
 private:
     QString path_;
     int fd_ = -1;
+    qsizetype written_ = 0;  // the file's length after the last write
 };
 
 struct KeptMail {
