@@ -107,8 +107,10 @@ private:
     bool readListings();
     // Asks for message number and, when the server pipelines, for the next few after it.
     void requestAhead(int number);
-    // Reads the answer to the oldest pending command.
-    bool settle();
+    // Reads the answer to the oldest pending command; a mail not wanted is read but not kept.
+    bool settle(bool wanted);
+    // Reads a dot-terminated answer to its end and drops it.
+    bool discard();
     bool usable();
 
     ServerAddress server_;
@@ -125,6 +127,7 @@ private:
     QString spoolFolder_;
     QStringList refusedDeletions_;
     int deletions_ = 0;
+    qint64 discarded_ = 0;  // bytes of answers read for nothing in this session
     QString error_;
     MailFailure failure_;
     bool broken_ = false;

@@ -8,11 +8,14 @@
 namespace nmail {
 
 namespace {
-// How far retrievals run ahead of the caller on a pipelining server: enough listed bytes to keep
-// the connection busy while one mail is stored, few enough to bound what waits in memory.
+// How far retrievals run ahead of the caller on a pipelining server: far enough that the server
+// goes on sending while a batch of records is written (a thousand small mails), and what it sends
+// waits in the socket's buffers, not in our memory (the server stops when they are full). The
+// bounds only limit the answers still owed, and read for nothing, when a check stops early.
 constexpr qint64 AheadBytes = 2 * 1024 * 1024;
-constexpr size_t AheadCommands = 64;
-// How much of an answer that cannot be kept is read on to keep the session in step.
+constexpr size_t AheadCommands = 1024;
+// How much of answers that cannot be kept, or are not wanted, is read on to keep the session in
+// step.
 constexpr qint64 DiscardLimit = qint64(1024) * 1024 * 1024;
 }  // namespace
 
@@ -38,7 +41,7 @@ void Pop3Client::requestAhead(int number)
     }
 }
 
-bool Pop3Client::settle()
+bool Pop3Client::settle(bool wanted)
 {
     const Pending oldest = pending_.front();
     pending_.pop_front();
@@ -53,6 +56,8 @@ bool Pop3Client::settle()
     cached_.reset();
     if (!status())
         return false;
+    if (!wanted)
+        return discard();
     cached_ = collect();
     if (!cached_)
         return false;
@@ -85,6 +90,22 @@ std::shared_ptr<const MailBytes> Pop3Client::collect()
     return bytes;
 }
 
+bool Pop3Client::discard()
+{
+    // Mails asked for ahead and then not wanted (the check stopped early) are read only to keep
+    // the session in step. Their listed sizes are the server's claim: past DiscardLimit in all,
+    // the session ends instead, without QUIT, so that nothing is deleted.
+    const bool ended = stream_.readMultiline([&](const char*, qsizetype size) {
+        discarded_ += size;
+        return discarded_ < DiscardLimit;
+    });
+    if (!ended) {
+        error_ = stream_.error();
+        broken_ = true;
+    }
+    return ended;
+}
+
 bool Pop3Client::askable(int number)
 {
     if (!usable())
@@ -98,7 +119,7 @@ bool Pop3Client::askable(int number)
 bool Pop3Client::settleAll()
 {
     while (!pending_.empty()) {
-        if (!settle() && broken_)
+        if (!settle(false) && broken_)
             return false;
     }
     requestedUpTo_ = 0;
@@ -119,7 +140,7 @@ std::shared_ptr<const MailBytes> Pop3Client::message(int number)
     requestAhead(number);
     for (;;) {
         const Pending oldest = pending_.front();
-        const bool ok = settle();
+        const bool ok = settle(oldest.number == number);
         if (oldest.kind == Pending::Kind::Retrieve && oldest.number == number) {
             if (!ok)
                 return fail(QStringLiteral("メール %1 を受信できません").arg(number)), nullptr;
