@@ -58,6 +58,8 @@ int main(int argc, char* argv[])
     SaveAccount(state.folder, user, QStringLiteral("secret-") + user, true);
     Forms forms(state, Seams{messages, platform.clock, platform.random, platform.beeper, platform.browser}, files);
 
+    // The button is pressed on a main window that is already there.
+    forms.mainForm();
     QElapsedTimer timer;
     timer.start();
     CheckMail(forms);
