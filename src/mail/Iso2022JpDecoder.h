@@ -18,7 +18,7 @@ bool looksLikeIso2022Jp(QByteArrayView bytes);
 // Decodes ISO-2022-JP. Never fails on a bad character: each one that cannot be read becomes one
 // U+FFFD, counted in undecodable. nullopt when the text designates a set this decoder does not
 // know (the Chinese, Korean and Latin sets of ISO-2022-JP-2): the caller hands it to a general
-// converter.
+// converter, and what undecodable counted so far is of no use.
 std::optional<QString> decodeIso2022Jp(QByteArrayView bytes, int& undecodable);
 
 }  // namespace nmail::charsets
