@@ -122,6 +122,7 @@ private:
     std::vector<QByteArray> uniqueIds_;
     std::deque<Pending> pending_;
     int requestedUpTo_ = 0;  // the highest number a pipelined RETR was sent for
+    qint64 aheadBytes_ = 0;  // listed sizes of the RETRs in pending_
     int cachedNumber_ = 0;
     std::shared_ptr<const MailBytes> cached_;
     QString spoolFolder_;

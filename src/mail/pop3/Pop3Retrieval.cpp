@@ -25,20 +25,16 @@ void Pop3Client::requestAhead(int number)
         stream_.write("RETR " + QByteArray::number(n));
         pending_.push_back({Pending::Kind::Retrieve, n});
         requestedUpTo_ = std::max(requestedUpTo_, n);
+        aheadBytes_ += std::max<qint64>(listedSize(n), 0);
     };
     if (std::none_of(pending_.begin(), pending_.end(),
                      [&](const Pending& p) { return p.kind == Pending::Kind::Retrieve && p.number == number; }))
         send(number);
     if (!capabilities_.pipelining)
         return;
-    qint64 ahead = 0;
-    for (const Pending& p : pending_)
-        ahead += p.kind == Pending::Kind::Retrieve ? std::max<qint64>(listedSize(p.number), 0) : 0;
     for (int next = std::max(number, requestedUpTo_) + 1;
-         next <= static_cast<int>(sizes_.size()) && ahead < AheadBytes && pending_.size() < AheadCommands; ++next) {
+         next <= static_cast<int>(sizes_.size()) && aheadBytes_ < AheadBytes && pending_.size() < AheadCommands; ++next)
         send(next);
-        ahead += std::max<qint64>(listedSize(next), 0);
-    }
 }
 
 bool Pop3Client::settle(bool wanted)
@@ -52,6 +48,7 @@ bool Pop3Client::settle(bool wanted)
             refusedDeletions_.append(QStringLiteral("%1 (%2)").arg(oldest.number).arg(error_));
         return !broken_;
     }
+    aheadBytes_ -= std::max<qint64>(listedSize(oldest.number), 0);
     cachedNumber_ = 0;
     cached_.reset();
     if (!status())
