@@ -9,7 +9,15 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace store {
+
+namespace {
+// How many records written for a later flush go to the disk at a time (64 history records are
+// 1.3 MB).
+constexpr qsizetype WritebackRecords = 64;
+}  // namespace
 
 int nextRecordNumber(const QString& path, qint64 recordSize)
 {
@@ -46,28 +54,38 @@ StoreResult writeRecordRun(const QString& path, int first, const QList<QByteArra
     // A file created here holds mail or addresses: readable by the user alone, whatever the umask.
     if (!file.open(QIODevice::ReadWrite, QFileDevice::ReadOwner | QFileDevice::WriteOwner))
         return {false, QStringLiteral("%1を開けませんでした。\n%2\n%3").arg(words.file, path, file.errorString())};
+    const qint64 recordSize = records.front().size();
+    // Records the caller makes durable later are handed to the disk a few at a time as they are
+    // written: the disk writes them while the caller goes on, and its flush has little left.
+    qsizetype writebackFrom = 0;
+    auto startWriteback = [&](qsizetype end) {
+        if (durability == Durability::FlushedByCaller && end > writebackFrom)
+            ::sync_file_range(file.handle(), (first + writebackFrom - 1) * recordSize, (end - writebackFrom) * recordSize,
+                              SYNC_FILE_RANGE_WRITE);
+        writebackFrom = end;
+    };
+    qint64 size = file.size();  // only this loop writes to the file while it runs
     for (qsizetype i = 0; i < records.size(); ++i) {
         const QByteArray& bytes = records[i];
         if (const StoreResult room = roomForRecord(path, first + int(i), words); !room.ok)
             return room;
-        const qint64 oldSize = file.size();
-        const bool ok = file.seek((first + i - 1) * static_cast<qint64>(bytes.size()))
-            && file.write(bytes) == bytes.size()
-            && file.flush()
+        const qint64 offset = (first + i - 1) * recordSize;
+        const bool ok = file.seek(offset) && file.write(bytes) == bytes.size() && file.flush()
             && (durability == Durability::FlushedByCaller || ::fsync(file.handle()) == 0);
         if (!ok) {
-            if (file.size() > oldSize)
-                file.resize(oldSize);
+            if (file.size() > size)
+                file.resize(size);
             return {false, QStringLiteral("%1に書き込めませんでした。\n%2\n%3").arg(words.file, path, file.errorString())};
         }
-        if (written && !written(i))
-            break;
+        size = std::max(size, offset + bytes.size());
+        if (i + 1 - writebackFrom == WritebackRecords)
+            startWriteback(i + 1);
+        if (written && !written(i)) {
+            startWriteback(i + 1);
+            return {};
+        }
     }
-    // The caller makes the run durable later; started now, the disk writes it while the caller
-    // goes on, and that flush has little left to wait for.
-    if (durability == Durability::FlushedByCaller)
-        ::sync_file_range(file.handle(), (first - 1) * static_cast<qint64>(records.front().size()),
-                          records.size() * static_cast<qint64>(records.front().size()), SYNC_FILE_RANGE_WRITE);
+    startWriteback(records.size());
     return {};
 }
 

@@ -200,7 +200,10 @@ ReceiveWorkflow::Step ReceiveWorkflow::store(int handle, int n)
     std::vector<char> digest(80);
     nmail::NMailPop3GetHeaderDigest(handle, n, digest);
     const MailIdentity identity{uidls_[size_t(n)], nmail::NMailPop3GetListedSize(handle, n), CutAtNull(digest)};
-    const int number = store::NextRecordNumber(places_.historyPath) + int(pending_.size());
+    // The history grows only when a batch is written: its length is read once per batch.
+    if (pending_.empty())
+        firstPendingNumber_ = store::NextRecordNumber(places_.historyPath);
+    const int number = firstPendingNumber_ + int(pending_.size());
     if (const store::StoreResult room = store::roomForRecord(places_.historyPath, number); !room.ok)
         return stop(room.error + KeptOnServer);
     if (!journal_.beginMail(identity, &journalError_))

@@ -106,6 +106,7 @@ private:
     QSet<int> storedBefore_;         // mails in the history already, deleted without storing
     QString journalError_;
     ReceiveOutcome outcome_;
+    int firstPendingNumber_ = 0;  // the history's next record number when pending_ began
     int deletionsAsked_ = 0;
     bool journalStarted_ = false;
     bool keepJournal_ = false;  // a mail stored now or before stays on the server
