@@ -3,6 +3,7 @@
 #include "platform/Cp932.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace textfields {
@@ -50,11 +51,16 @@ void appendFixedField(QByteArray& out, QStringView text, qsizetype width)
 
 QByteArrayView withoutPadding(QByteArrayView bytes, qsizetype keep)
 {
-    // Looked at eight bytes at a time: a record's body field is mostly spaces.
-    constexpr char eightSpaces[] = "        ";
+    // Looked at 32 bytes at a time: a record's body field is mostly spaces.
+    constexpr std::uint64_t spaces = 0x2020202020202020;
+    const auto notSpaces = [&bytes](qsizetype at) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + at, sizeof word);
+        return word ^ spaces;
+    };
     qsizetype end = bytes.size();
-    while (end - 8 >= keep && std::memcmp(bytes.data() + end - 8, eightSpaces, 8) == 0)
-        end -= 8;
+    while (end - 32 >= keep && (notSpaces(end - 32) | notSpaces(end - 24) | notSpaces(end - 16) | notSpaces(end - 8)) == 0)
+        end -= 32;
     while (end > keep && bytes[end - 1] == ' ')
         --end;
     return bytes.first(std::max(end, std::min(keep, bytes.size())));

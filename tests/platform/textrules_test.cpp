@@ -67,6 +67,13 @@ void TextRulesTest::withoutPaddingKeepsTheHeading_data()
     QTest::newRow("all padding") << QByteArray(17, ' ') << 0 << QByteArray();
     QTest::newRow("shorter than the heading") << QByteArray("a  ") << 8 << QByteArray("a  ");
     QTest::newRow("nothing to cut") << QByteArray("abcdefghij") << 3 << QByteArray("abcdefghij");
+    // Padding is skipped in blocks of 32: a character in any word of a block stops it there.
+    for (const int at : {0, 7, 8, 15, 16, 23, 24, 31, 32, 40, 70}) {
+        QByteArray bytes(100, ' ');
+        bytes[at] = 'x';
+        QTest::newRow(qPrintable(QStringLiteral("last character at %1").arg(at))) << bytes << 0 << bytes.left(at + 1);
+    }
+    QTest::newRow("a block reaching into the heading") << QByteArray(40, ' ') << 20 << QByteArray(20, ' ');
 }
 
 void TextRulesTest::withoutPaddingKeepsTheHeading()
