@@ -107,13 +107,16 @@ int MailCheck::connect()
 void MailCheck::takeMail(int handle)
 {
     const StoredAccount stored = AccountInUse(state_.folder, state_.account);
-    IdPassForm& idPass = forms_.idPassForm();
-    idPass.IdText->setText(stored.userId);
-    idPass.PassText->setText(stored.password);
+    // The ID form shows the account in use. One not loaded yet reads it when it is built, so the
+    // check builds it only to ask for what is missing.
+    if (IdPassForm* idPass = forms_.loadedIdPassForm()) {
+        idPass->IdText->setText(stored.userId);
+        idPass->PassText->setText(stored.password);
+    }
     state_.account.UserId = stored.userId;
     state_.account.Password = stored.password;
     if (stored.userId.isEmpty() || stored.password.isEmpty()) {
-        Forms::present(idPass);
+        Forms::present(forms_.idPassForm());
         nmail::NMailPop3Close(handle);
         return;
     }

@@ -69,6 +69,8 @@ IdPassForm& Forms::idPassForm()
     return loaded(idPass_, [this] { return new IdPassForm(state_.account, state_.folder, seams_); });
 }
 
+IdPassForm* Forms::loadedIdPassForm() { return idPass_.data(); }
+
 FriendForm& Forms::friendForm()
 {
     return loaded(friend_, [this] { return new FriendForm(state_.folder, seams_); });

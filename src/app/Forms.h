@@ -32,6 +32,8 @@ public:
     SetForm& setForm();
     OptionForm& optionForm();
     IdPassForm& idPassForm();
+    // The ID form when it is loaded already, else null.
+    IdPassForm* loadedIdPassForm();
     FriendForm& friendForm();
     WriteForm& writeForm();
     TyakuForm& tyakuForm();

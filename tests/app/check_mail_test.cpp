@@ -190,6 +190,21 @@ private slots:
         QVERIFY(p->seams.messages.shown.isEmpty());
     }
 
+    // An ID form that is open is brought up to date with the account the check used; none is
+    // built only to hold it.
+    void anOpenIdFormShowsTheAccountInUse()
+    {
+        servers.deliver(User, plainMail("first", "text\r\n"));
+        CheckMail(p->forms);
+        QCOMPARE(received().size(), 1);
+        QVERIFY(!p->forms.loadedIdPassForm());
+        IdPassForm& idPass = p->forms.idPassForm();
+        idPass.PassText->setText(QStringLiteral("half-typed"));
+        CheckMail(p->forms);
+        QCOMPARE(idPass.IdText->text(), User);
+        QCOMPARE(idPass.PassText->text(), MailServers::password(User));
+    }
+
     void missingDataFolderLeavesEveryMailOnTheServer()
     {
         servers.deliver(User, plainMail("kept", "text\r\n"));
