@@ -107,6 +107,8 @@ private:
     bool readListings();
     // Asks for message number and, when the server pipelines, for the next few after it.
     void requestAhead(int number);
+    // What a RETR of message number adds to aheadBytes_.
+    qint64 aheadCost(int number) const;
     // Reads the answer to the oldest pending command; a mail not wanted is read but not kept.
     bool settle(bool wanted);
     // Reads a dot-terminated answer to its end and drops it.
@@ -122,7 +124,7 @@ private:
     std::vector<QByteArray> uniqueIds_;
     std::deque<Pending> pending_;
     int requestedUpTo_ = 0;  // the highest number a pipelined RETR was sent for
-    qint64 aheadBytes_ = 0;  // listed sizes of the RETRs in pending_
+    qint64 aheadBytes_ = 0;  // aheadCost() of the RETRs in pending_
     int cachedNumber_ = 0;
     std::shared_ptr<const MailBytes> cached_;
     QString spoolFolder_;

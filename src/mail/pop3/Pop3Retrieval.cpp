@@ -19,13 +19,20 @@ constexpr size_t AheadCommands = 1024;
 constexpr qint64 DiscardLimit = qint64(1024) * 1024 * 1024;
 }  // namespace
 
+qint64 Pop3Client::aheadCost(int number) const
+{
+    // A listed size is the server's claim: counted at most as the whole bound, the sum of what
+    // runs ahead cannot overflow whatever the listing says.
+    return std::clamp<qint64>(listedSize(number), 0, AheadBytes);
+}
+
 void Pop3Client::requestAhead(int number)
 {
     auto send = [this](int n) {
         stream_.write("RETR " + QByteArray::number(n));
         pending_.push_back({Pending::Kind::Retrieve, n});
         requestedUpTo_ = std::max(requestedUpTo_, n);
-        aheadBytes_ += std::max<qint64>(listedSize(n), 0);
+        aheadBytes_ += aheadCost(n);
     };
     if (std::none_of(pending_.begin(), pending_.end(),
                      [&](const Pending& p) { return p.kind == Pending::Kind::Retrieve && p.number == number; }))
@@ -48,7 +55,7 @@ bool Pop3Client::settle(bool wanted)
             refusedDeletions_.append(QStringLiteral("%1 (%2)").arg(oldest.number).arg(error_));
         return !broken_;
     }
-    aheadBytes_ -= std::max<qint64>(listedSize(oldest.number), 0);
+    aheadBytes_ -= aheadCost(oldest.number);
     cachedNumber_ = 0;
     cached_.reset();
     if (!status())
