@@ -13,15 +13,6 @@ bool isBlank(std::string_view line)
     return line.find_first_not_of(" \t") == std::string_view::npos;
 }
 
-bool isField(std::string_view line)
-{
-    const size_t colon = line.find(':');
-    if (colon == 0 || colon == std::string_view::npos)
-        return false;
-    return std::all_of(line.begin(), line.begin() + colon,
-                       [](char c) { return static_cast<unsigned char>(c) > 32 && static_cast<unsigned char>(c) < 127; });
-}
-
 struct Delimiter {
     size_t start;     // where the line break before it starts
     size_t boundary;  // where the boundary starts
@@ -71,6 +62,15 @@ std::optional<Delimiter> nextDelimiter(std::string_view raw, size_t from, size_t
 
 }  // namespace
 
+bool isFieldLine(std::string_view line)
+{
+    const size_t colon = line.find(':');
+    if (colon == 0 || colon == std::string_view::npos)
+        return false;
+    return std::all_of(line.begin(), line.begin() + std::ptrdiff_t(colon),
+                       [](char c) { return static_cast<unsigned char>(c) > 32 && static_cast<unsigned char>(c) < 127; });
+}
+
 size_t nextLineFeed(std::string_view raw, size_t from, size_t end, const std::function<void(size_t)>& passed)
 {
     for (size_t at = from; at < end;) {
@@ -98,7 +98,7 @@ HeaderExtent headerExtent(std::string_view raw, MailStretch part, bool wholeMail
         if (line.empty() || (!first && isBlank(line)))
             return {pos, next};
         const bool continuation = !first && (line.front() == ' ' || line.front() == '\t');
-        if (!continuation && !isField(line) && !(first && wholeMail && line.starts_with("From ")))
+        if (!continuation && !isFieldLine(line) && !(first && wholeMail && line.starts_with("From ")))
             return {pos, pos};
         pos = next;
     }

@@ -21,15 +21,18 @@ struct HeaderExtent {
     size_t bodyStart;
 };
 
+// True for the line of a header field: a name of visible characters, then a colon.
+bool isFieldLine(std::string_view line);
+
+// Where the next "\n" in raw[from, end) is, or end. passed, when given, hears how far the scan
+// has gone on a long way, so that a caller can release what lies behind it.
+size_t nextLineFeed(std::string_view raw, size_t from, size_t end, const std::function<void(size_t)>& passed = {});
+
 // The header at the start of raw[part.start, part.end). It ends at its first line that is
 // neither a field ("name:") nor a folded continuation, nor, at the start of a whole mail, an
 // mbox "From " line (RFC 5322 2.1). An empty line there, or a line of blanks, separates header
 // and body; any other line is already the body's first: real mail that lacks the empty line
 // still has its text read as text, not thrown away as broken header fields.
-// Where the next "\n" in raw[from, end) is, or end. passed, when given, hears how far the scan
-// has gone on a long way, so that a caller can release what lies behind it.
-size_t nextLineFeed(std::string_view raw, size_t from, size_t end, const std::function<void(size_t)>& passed = {});
-
 // passed as for nextLineFeed (a header of a gigabyte has been seen).
 HeaderExtent headerExtent(std::string_view raw, MailStretch part, bool wholeMail,
                           const std::function<void(size_t)>& passed = {});

@@ -130,7 +130,7 @@ ParsedMail::ParsedMail(std::shared_ptr<const MailBytes> bytes)
         // VMime throws standard exceptions too on some broken words: with no usable structure,
         // the text after the header is all a reader gets, and the raw mail must be kept.
         message_ = std::make_shared<vmime::message>();
-        headerTexts_.clear();
+        headers_.clear();
         leaves_.clear();
         losses_ |= MailLoss::Undecodable;
         const size_t start = headerExtent(raw_, {0, raw_.size()}, true).bodyStart;
@@ -141,15 +141,18 @@ ParsedMail::ParsedMail(std::shared_ptr<const MailBytes> bytes)
 
 void ParsedMail::released(size_t upTo) const { bytes_->release(0, upTo); }
 
-// Parses the header at the start of stretch into part and returns where its body lies. VMime
-// is given a copy of the header alone, never the rest of a mail that may be of any size; the
-// copy is kept, for the fields' positions lead into it. Lines past MaxHeaderBytes, and lines
-// longer than MaxHeaderLineBytes, are left out of the copy, and the mail counts as undecodable.
+// Parses the header at the start of stretch into part and returns where its body lies. The
+// header is copied out of a mail that may be of any size, and its fields are found in the copy.
+// VMime parses only the Content-* fields whose values and parameters it reads for us: typed
+// values of the others (addresses, dates) would be built for every mail and never read. Lines
+// past MaxHeaderBytes, and lines longer than MaxHeaderLineBytes, are left out of the copy, and
+// the mail counts as undecodable.
 MailStretch ParsedMail::parseHeader(vmime::bodyPart& part, MailStretch stretch, bool wholeMail)
 {
     const auto passed = [this](size_t upTo) { released(upTo); };
     const HeaderExtent extent = headerExtent(raw_, stretch, wholeMail, passed);
-    std::string& text = headerTexts_[part.getHeader().get()];
+    PartHeader& header = headers_[part.getHeader().get()];
+    std::string& text = header.text;
     text.clear();
     for (size_t pos = stretch.start; pos < extent.headerEnd;) {
         const size_t lineFeed = nextLineFeed(raw_, pos, extent.headerEnd, passed);
@@ -160,7 +163,10 @@ MailStretch ParsedMail::parseHeader(vmime::bodyPart& part, MailStretch stretch, 
             losses_ |= MailLoss::Undecodable;
         pos = next;
     }
-    part.getHeader()->parse(vmime::parsingContext::getDefaultContext(), text, 0, text.size());
+    header.fields = HeaderFields(text);
+    const std::string parsed = header.fields.only(
+        {vmime::fields::CONTENT_TYPE, vmime::fields::CONTENT_DISPOSITION, vmime::fields::CONTENT_TRANSFER_ENCODING});
+    part.getHeader()->parse(vmime::parsingContext::getDefaultContext(), parsed, 0, parsed.size());
     return {extent.bodyStart, stretch.end};
 }
 
@@ -293,34 +299,25 @@ void ParsedMail::addRawStretch(const std::shared_ptr<const vmime::bodyPart>& par
 
 QByteArray ParsedMail::rawHeader() const
 {
-    const std::string& text = headerText(*message_->getHeader());
-    QByteArray block = QByteArray::fromRawData(text.data(), static_cast<qsizetype>(text.size()));
-    while (block.endsWith('\n') || block.endsWith('\r'))
-        block.chop(1);
-    return QByteArray(block.constData(), block.size());
+    const PartHeader* header = partHeader(*message_->getHeader());
+    if (!header)
+        return {};
+    std::string_view block = header->text;
+    while (block.ends_with('\n') || block.ends_with('\r'))
+        block.remove_suffix(1);
+    return QByteArray(block.data(), qsizetype(block.size()));
 }
 
-const std::string& ParsedMail::headerText(const vmime::header& header) const
+const ParsedMail::PartHeader* ParsedMail::partHeader(const vmime::header& header) const
 {
-    static const std::string none;
-    const auto it = headerTexts_.find(&header);
-    return it == headerTexts_.end() ? none : it->second;
+    const auto it = headers_.find(&header);
+    return it == headers_.end() ? nullptr : &it->second;
 }
 
 QByteArray ParsedMail::rawField(const vmime::header& header, const char* name) const
 {
-    const auto field = header.findField(name);
-    if (!field)
-        return {};
-    // The field's own bounds cover "Name: value" with every parameter, as received.
-    const std::string_view whole = headerText(header);
-    const size_t offset = field->getParsedOffset();
-    const size_t length = field->getParsedLength();
-    if (offset >= whole.size() || length == 0)
-        return {};
-    const std::string_view text = whole.substr(offset, length);
-    const size_t colon = text.find(':');
-    return colon == std::string_view::npos ? QByteArray() : unfold(text.substr(colon + 1));
+    const PartHeader* found = partHeader(header);
+    return found ? unfold(found->fields.value(name)) : QByteArray();
 }
 
 QString ParsedMail::field(const char* name) const

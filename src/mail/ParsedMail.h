@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 
+#include "mail/HeaderFields.h"
 #include "mail/MailBytes.h"
 #include "mail/MimeParts.h"
 
@@ -107,13 +108,17 @@ private:
     QByteArray mediaTypeOf(const vmime::bodyPart& part, bool inDigest) const;
     bool delimiterOccurs(MailStretch body, const QByteArray& boundary) const;
 
-    // The copy of a header that VMime parsed (the fields' positions are positions in it).
-    const std::string& headerText(const vmime::header& header) const;
+    // The copy of a part's header, and its fields found in it.
+    struct PartHeader {
+        std::string text;
+        HeaderFields fields;
+    };
+    const PartHeader* partHeader(const vmime::header& header) const;
     void released(size_t upTo) const;
 
     std::shared_ptr<const MailBytes> bytes_;
     std::string_view raw_;
-    std::unordered_map<const vmime::header*, std::string> headerTexts_;
+    std::unordered_map<const vmime::header*, PartHeader> headers_;
     std::shared_ptr<vmime::message> message_;
     std::vector<MailLeaf> leaves_;
     bool fragment_ = false;
