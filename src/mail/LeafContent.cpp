@@ -103,8 +103,8 @@ ContentRead ParsedMail::writeContent(const MailLeaf& leaf, const ContentSink& si
     } else {
         SinkOutput out(sink);
         try {
-            const vmime::encoding decoding(*leaf.part->getHeader()->findField(vmime::fields::CONTENT_TRANSFER_ENCODING)
-                                                ->getValue<vmime::encoding>());
+            // Here the field names one of the encodings known to need decoding, as it stands.
+            const vmime::encoding decoding(encoding.toStdString());
             const vmime::streamContentHandler contents(std::make_shared<StretchInput>(*bytes_, offset, stretch.size()),
                                                        stretch.size(), decoding);
             contents.extract(out);

@@ -143,8 +143,9 @@ void ParsedMail::released(size_t upTo) const { bytes_->release(0, upTo); }
 
 // Parses the header at the start of stretch into part and returns where its body lies. The
 // header is copied out of a mail that may be of any size, and its fields are found in the copy.
-// VMime parses only the Content-* fields whose values and parameters it reads for us: typed
-// values of the others (addresses, dates) would be built for every mail and never read. Lines
+// VMime parses only the fields whose parameters it reads for us, Content-Type and
+// Content-Disposition: typed values of the others (addresses, dates) would be built for every
+// mail and never read. Lines
 // past MaxHeaderBytes, and lines longer than MaxHeaderLineBytes, are left out of the copy, and
 // the mail counts as undecodable.
 MailStretch ParsedMail::parseHeader(vmime::bodyPart& part, MailStretch stretch, bool wholeMail)
@@ -164,9 +165,9 @@ MailStretch ParsedMail::parseHeader(vmime::bodyPart& part, MailStretch stretch, 
         pos = next;
     }
     header.fields = HeaderFields(text);
-    const std::string parsed = header.fields.only(
-        {vmime::fields::CONTENT_TYPE, vmime::fields::CONTENT_DISPOSITION, vmime::fields::CONTENT_TRANSFER_ENCODING});
-    part.getHeader()->parse(vmime::parsingContext::getDefaultContext(), parsed, 0, parsed.size());
+    const std::string parsed = header.fields.only({vmime::fields::CONTENT_TYPE, vmime::fields::CONTENT_DISPOSITION});
+    if (!parsed.empty())
+        part.getHeader()->parse(vmime::parsingContext::getDefaultContext(), parsed, 0, parsed.size());
     return {extent.bodyStart, stretch.end};
 }
 

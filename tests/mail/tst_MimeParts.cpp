@@ -123,8 +123,8 @@ private slots:
         QCOMPARE(QString::fromStdString(raw.substr(extent.bodyStart)), body);
     }
 
-    // Fields are found where VMime finds them in the whole header, and the Content-* fields
-    // handed to VMime alone parse as they do in the whole: checked on every stored test mail
+    // Fields are found where VMime finds them in the whole header, and the fields with
+    // parameters handed to VMime alone parse as they do in the whole: checked on every stored test mail
     // and on headers folded, repeated and cased as real mailers write them.
     void fieldsAreFoundWhereVMimeFindsThem_data()
     {
@@ -158,9 +158,9 @@ private slots:
         for (const std::string& name : names)
             QCOMPARE(unfolded(fields.value(name)), vmimeValue(whole, block, name));
 
-        const std::vector<std::string> content = {"Content-Type", "Content-Disposition", "Content-Transfer-Encoding"};
+        const std::vector<std::string> content = {"Content-Type", "Content-Disposition"};
         vmime::header alone;
-        alone.parse(fields.only({content[0], content[1], content[2]}));
+        alone.parse(fields.only({content[0], content[1]}));
         for (const std::string& name : content) {
             QCOMPARE(alone.hasField(name), whole.hasField(name));
             if (whole.hasField(name))
