@@ -1,6 +1,7 @@
 #include "mail/Iso2022JpDecoder.h"
 
 #include "platform/Cp932.h"
+#include "platform/Cp932Tables.h"
 
 #include <QStringDecoder>
 
@@ -49,7 +50,7 @@ public:
     Decoder(qsizetype inputSize, int& undecodable) : undecodable_(undecodable), out_(inputSize, Qt::Uninitialized) {}
 
     // ASCII and half-width katakana are themselves in code page 932 too.
-    void ascii(unsigned char c) { put(cp932::decodeSingle(c)); }
+    void ascii(unsigned char c) { put(table_.single[c]); }
     void bad()
     {
         put(Replacement);
@@ -60,7 +61,7 @@ public:
     {
         if (c > 0x5F)
             return bad();
-        put(cp932::decodeSingle(static_cast<unsigned char>(c + 0x80)));
+        put(table_.single[c + 0x80]);
     }
 
     // Code page 932 holds JIS X 0208 with the NEC row 13 and the NEC-selected IBM rows 89 to 92
@@ -70,7 +71,8 @@ public:
         const int lead = ((j1 + 1) >> 1) + (j1 <= 0x5E ? 0x70 : 0xB0);
         const int trail = j2 + ((j1 & 1) ? (j2 >= 0x60 ? 0x20 : 0x1F) : 0x7E);
         // A "?" for a pair is a pair code page 932 does not assign.
-        const char16_t c = cp932::decodePair(static_cast<unsigned char>(lead), static_cast<unsigned char>(trail));
+        const char16_t c = table_.pairs[size_t(cp932::tables::pairIndex(static_cast<unsigned char>(lead),
+                                                                          static_cast<unsigned char>(trail)))];
         if (c == u'?')
             return bad();
         put(c);
@@ -109,6 +111,7 @@ public:
 private:
     void put(char16_t c) { reinterpret_cast<char16_t*>(out_.data())[size_++] = c; }
 
+    const cp932::tables::DecodeTable& table_ = cp932::tables::decodeTable();
     int& undecodable_;
     QString out_;
     qsizetype size_ = 0;

@@ -93,14 +93,16 @@ std::optional<QByteArray> encodeWhole(QStringView text)
     return encoded;
 }
 
-// What encodeWhole gives, when the table knows every unit of the text: most texts are
-// characters that 932 holds, and looking each up costs far less than the converter's passes.
-std::optional<QByteArray> encodeByTable(QStringView prepared)
+// What ICU gives for text as encode prepares it, when the table knows every unit of the text:
+// most texts are characters that 932 holds, and looking each up costs far less than the
+// converter's passes.
+std::optional<QByteArray> encodeByTable(QStringView text)
 {
-    QByteArray encoded(prepared.size() * 2, Qt::Uninitialized);
+    const tables::EncodeTable& table = tables::encodeTable();
+    QByteArray encoded(text.size() * 2, Qt::Uninitialized);
     char* out = encoded.data();
-    for (const QChar unit : prepared) {
-        const std::uint16_t code = tables::icuEncoded(unit.unicode());
+    for (const QChar unit : text) {
+        const std::uint16_t code = table[controlForIcuEncode(jisAlias(unit.unicode()))];
         if (code == tables::NotTabled)
             return std::nullopt;
         if (code > 0xFF)
@@ -202,25 +204,15 @@ QByteArray encode(QStringView text, qsizetype* inexact)
     if (std::all_of(text.begin(), text.end(), [](QChar ch) { return ch.unicode() < 0x80; }))
         return text.toLatin1();
 
+    if (std::optional<QByteArray> tabled = encodeByTable(text))
+        return *std::move(tabled);
     QString prepared(text.size(), Qt::Uninitialized);
     char16_t* out = reinterpret_cast<char16_t*>(prepared.data());
     for (const QChar ch : text)
         *out++ = controlForIcuEncode(jisAlias(ch.unicode()));
-    if (std::optional<QByteArray> tabled = encodeByTable(prepared))
-        return *std::move(tabled);
     if (std::optional<QByteArray> whole = encodeWhole(prepared))
         return *std::move(whole);
     return encodeByCluster(prepared, inexact);
-}
-
-char16_t decodeSingle(unsigned char byte)
-{
-    return tables::decodeTable().single[byte];
-}
-
-char16_t decodePair(unsigned char lead, unsigned char trail)
-{
-    return tables::decodeTable().pairs[size_t(tables::pairIndex(lead, trail))];
 }
 
 QString decode(QByteArrayView bytes)

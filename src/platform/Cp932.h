@@ -32,11 +32,6 @@ inline constexpr char16_t StandIn = u'\u3013';
 // the preferred code, as the platform's own conversion does.
 QString decode(QByteArrayView bytes);
 
-// The character decode gives for one byte that is no lead byte, and for a lead byte followed by
-// a trail byte (0x40 to 0x7E, 0x80 to 0xFC); "?" where code page 932 has none.
-char16_t decodeSingle(unsigned char byte);
-char16_t decodePair(unsigned char lead, unsigned char trail);
-
 // True when the byte starts a double-byte character in code page 932.
 bool isLeadByte(unsigned char byte);
 

@@ -141,9 +141,9 @@ QList<std::uint16_t> codesOf(const QByteArray& encoded)
     return codes;
 }
 
-// What ICU writes for every unit some character of 932 decodes to; other units are left to ICU.
-using EncodeTable = std::array<std::uint16_t, 0x10000>;
+}  // namespace
 
+// What ICU writes for every unit some character of 932 decodes to; other units are left to ICU.
 const EncodeTable& encodeTable()
 {
     static const std::unique_ptr<const EncodeTable> table = [] {
@@ -178,16 +178,9 @@ const EncodeTable& encodeTable()
     return *table;
 }
 
-}  // namespace
-
 bool isTrailByte(unsigned char byte)
 {
     return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
-}
-
-std::uint16_t icuEncoded(char16_t unit)
-{
-    return encodeTable()[unit];
 }
 
 }  // namespace cp932::tables

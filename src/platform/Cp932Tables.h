@@ -37,6 +37,8 @@ const DecodeTable& decodeTable();
 // a pair (lead << 8 | trail). NotTabled for a unit the table does not hold (no character of 932
 // decodes to it): only the converter itself can say what becomes of it.
 inline constexpr std::uint16_t NotTabled = 0xFFFF;
-std::uint16_t icuEncoded(char16_t unit);
+using EncodeTable = std::array<std::uint16_t, 0x10000>;
+// Indexed by the unit.
+const EncodeTable& encodeTable();
 
 }  // namespace cp932::tables
