@@ -47,7 +47,10 @@ bool isJisByte(unsigned char c) { return c >= 0x21 && c <= 0x7E; }
 class Decoder {
 public:
     // No character takes less than one byte of the input.
-    Decoder(qsizetype inputSize, int& undecodable) : undecodable_(undecodable), out_(inputSize, Qt::Uninitialized) {}
+    Decoder(qsizetype inputSize, int& undecodable)
+        : undecodable_(undecodable), out_(inputSize, Qt::Uninitialized), next_(reinterpret_cast<char16_t*>(out_.data()))
+    {
+    }
 
     // ASCII and half-width katakana are themselves in code page 932 too.
     void ascii(unsigned char c) { put(table_.single[c]); }
@@ -104,18 +107,20 @@ public:
 
     QString finish()
     {
-        out_.truncate(size_);
+        out_.truncate(next_ - reinterpret_cast<const char16_t*>(out_.constData()));
         return std::move(out_);
     }
 
 private:
-    void put(char16_t c) { reinterpret_cast<char16_t*>(out_.data())[size_++] = c; }
+    void put(char16_t c) { *next_++ = c; }
 
     const cp932::tables::DecodeTable& table_ = cp932::tables::decodeTable();
     int& undecodable_;
     QString out_;
-    qsizetype size_ = 0;
+    char16_t* next_;  // out_ is never shared while it is written
 };
+
+bool isPlainAscii(unsigned char c) { return c < 0x80 && c != 0x1B && c != 0x0E && c != 0x0F; }
 
 }  // namespace
 
@@ -133,8 +138,19 @@ std::optional<QString> decodeIso2022Jp(QByteArrayView bytes, int& undecodable)
     Decoder out(bytes.size(), undecodable);
     JisSet set = JisSet::Ascii;
     bool shiftedOut = false;  // SO/SI half-width katakana
+    const auto byteAt = [&bytes](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
     for (qsizetype i = 0; i < bytes.size();) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
+        // The bulk of a text: runs of ASCII, and runs of JIS X 0208 pairs between escapes.
+        if (set == JisSet::Ascii && !shiftedOut) {
+            for (; i < bytes.size() && isPlainAscii(byteAt(i)); ++i)
+                out.ascii(byteAt(i));
+        } else if (set == JisSet::Jis0208 && !shiftedOut) {
+            for (; i + 1 < bytes.size() && isJisByte(byteAt(i)) && isJisByte(byteAt(i + 1)); i += 2)
+                out.jis0208(byteAt(i), byteAt(i + 1));
+        }
+        if (i >= bytes.size())
+            break;
+        const auto c = byteAt(i);
         if (c == 0x1B) {
             const auto rest = std::string_view(bytes.data() + i, size_t(bytes.size() - i));
             const auto known = std::find_if(Designations.begin(), Designations.end(),

@@ -7,6 +7,7 @@
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 
 // The name constructor reaches ICU's Windows-932 table; that table differs from code page 932
@@ -93,16 +94,30 @@ std::optional<QByteArray> encodeWhole(QStringView text)
     return encoded;
 }
 
+// What ICU writes for each unit as encode prepares it (its JIS alias taken, the controls ICU
+// swaps pre-swapped), so that the common path is one lookup per unit.
+const tables::EncodeTable& preparedEncodeTable()
+{
+    static const std::unique_ptr<const tables::EncodeTable> table = [] {
+        const tables::EncodeTable& icu = tables::encodeTable();
+        auto made = std::make_unique<tables::EncodeTable>();
+        for (size_t unit = 0; unit < made->size(); ++unit)
+            (*made)[unit] = icu[controlForIcuEncode(jisAlias(char16_t(unit)))];
+        return made;
+    }();
+    return *table;
+}
+
 // What ICU gives for text as encode prepares it, when the table knows every unit of the text:
 // most texts are characters that 932 holds, and looking each up costs far less than the
 // converter's passes.
 std::optional<QByteArray> encodeByTable(QStringView text)
 {
-    const tables::EncodeTable& table = tables::encodeTable();
+    const tables::EncodeTable& table = preparedEncodeTable();
     QByteArray encoded(text.size() * 2, Qt::Uninitialized);
     char* out = encoded.data();
     for (const QChar unit : text) {
-        const std::uint16_t code = table[controlForIcuEncode(jisAlias(unit.unicode()))];
+        const std::uint16_t code = table[unit.unicode()];
         if (code == tables::NotTabled)
             return std::nullopt;
         if (code > 0xFF)
@@ -190,11 +205,6 @@ QByteArray encodeByCluster(QStringView prepared, qsizetype* inexact)
 }
 
 }  // namespace
-
-bool isLeadByte(unsigned char byte)
-{
-    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
-}
 
 QByteArray encode(QStringView text, qsizetype* inexact)
 {

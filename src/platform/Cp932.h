@@ -33,6 +33,9 @@ inline constexpr char16_t StandIn = u'\u3013';
 QString decode(QByteArrayView bytes);
 
 // True when the byte starts a double-byte character in code page 932.
-bool isLeadByte(unsigned char byte);
+inline bool isLeadByte(unsigned char byte)
+{
+    return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);
+}
 
 }  // namespace cp932

@@ -178,9 +178,4 @@ const EncodeTable& encodeTable()
     return *table;
 }
 
-bool isTrailByte(unsigned char byte)
-{
-    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
-}
-
 }  // namespace cp932::tables

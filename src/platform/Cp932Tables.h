@@ -15,7 +15,10 @@ namespace cp932::tables {
 inline constexpr char CodecName[] = "Shift_JIS";
 
 // True for the bytes that may follow a lead byte: 0x40 to 0x7E and 0x80 to 0xFC.
-bool isTrailByte(unsigned char byte);
+inline bool isTrailByte(unsigned char byte)
+{
+    return (byte >= 0x40 && byte <= 0x7E) || (byte >= 0x80 && byte <= 0xFC);
+}
 
 // What decoding gives for each byte that is no lead byte (single) and for each lead byte with each
 // trail byte (pairs, at pairIndex): one UTF-16 unit each, "?" where 932 has no character.

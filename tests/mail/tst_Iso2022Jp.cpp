@@ -4,10 +4,12 @@
 
 #include "MailOracle.h"
 #include "mail/Iso2022Jp.h"
+#include "mail/Iso2022JpDecoder.h"
 
 #include <QTest>
 
 using namespace nmail;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -61,6 +63,37 @@ private slots:
         QVERIFY(encoded.has_value());
         QCOMPARE(pythonReads(*encoded).value_or(QStringLiteral("<refused>")), text);
         QCOMPARE(iconvFromIso2022Jp(*encoded).value_or(QStringLiteral("<refused>")), text);
+    }
+
+    // Reading mail as mailers write it: runs in each set, escapes anywhere, line breaks that
+    // end a forgotten double-byte run, and every broken character one U+FFFD.
+    void decoderReadsEveryRunAndEscape_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("undecodable");
+        QTest::newRow("kanji between ASCII") << QByteArray("a\x1b$B\x30\x21\x30\x22\x1b(Bb") << u"a亜唖b"_s << 0;
+        QTest::newRow("odd byte before an escape")
+            << QByteArray("\x1b$B\x30\x21\x30\x1b(Bb") << u"亜\uFFFDb"_s << 1;
+        QTest::newRow("odd byte at the end") << QByteArray("\x1b$B\x30\x21\x30") << u"亜\uFFFD"_s << 1;
+        QTest::newRow("line break ends a run never switched back")
+            << QByteArray("\x1b$B\x30\x21\r\nab\x1b$B\x30\x22") << u"亜\r\nab唖"_s << 0;
+        QTest::newRow("escape straight after escape") << QByteArray("\x1b$B\x1b(Bx\x1b$@\x30\x21") << u"x亜"_s << 0;
+        QTest::newRow("shift out and in") << QByteArray("a\x0e\x31\x0f\x31") << u"aｱ1"_s << 0;
+        QTest::newRow("katakana set") << QByteArray("\x1b(I\x31\x60\x1b(Ba") << u"ｱ\uFFFDa"_s << 1;
+        QTest::newRow("eight-bit byte") << QByteArray("a\x80" "b\x1b$B\xB0\xA1") << u"a\uFFFDb\uFFFD\uFFFD"_s << 3;
+        QTest::newRow("unknown escape") << QByteArray("a\x1b$Zb") << u"a\uFFFD$Zb"_s << 1;
+        QTest::newRow("unassigned pair") << QByteArray("\x1b$B\x22\x2F\x30\x21") << u"\uFFFD亜"_s << 1;
+        QTest::newRow("NEC row 13 and an IBM extension") << QByteArray("\x1b$B\x2D\x21\x79\x21") << u"①纊"_s << 0;
+    }
+    void decoderReadsEveryRunAndEscape()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, text);
+        QFETCH(int, undecodable);
+        int counted = 0;
+        QCOMPARE(charsets::decodeIso2022Jp(bytes, counted).value_or(u"<refused>"_s), text);
+        QCOMPARE(counted, undecodable);
     }
 
     void refusesWhatStrictReadersDoNotHold_data()
