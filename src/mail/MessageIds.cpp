@@ -70,7 +70,11 @@ QByteArray headerField(QByteArrayView header, QByteArrayView name)
 {
     QByteArray value;
     bool inField = false;
-    for (QByteArrayView line : QByteArray(header.data(), header.size()).split('\n')) {
+    for (qsizetype from = 0; from <= header.size();) {
+        const qsizetype lineFeed = header.indexOf('\n', from);
+        const qsizetype end = lineFeed < 0 ? header.size() : lineFeed;
+        QByteArrayView line = header.sliced(from, end - from);
+        from = end + 1;
         if (line.endsWith('\r'))
             line.chop(1);
         const bool continuation = !line.isEmpty() && (line.front() == ' ' || line.front() == '\t');
