@@ -78,6 +78,11 @@ bool decodesAlone(const QByteArray& bytes, const QByteArray& charset)
 
 QString decodeHeaderText(const QByteArray& value)
 {
+    // Printable ASCII without an encoded word is its own text, as VMime would give it back:
+    // most dates and addresses, and many subjects.
+    const bool printable = std::all_of(value.begin(), value.end(), [](char c) { return c >= ' ' && c <= '~'; });
+    if (printable && !value.contains("=?") && !value.startsWith(' '))
+        return QString::fromLatin1(value);
     std::shared_ptr<vmime::text> words;
     try {
         words = vmime::text::decodeAndUnfold(value.toStdString());

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <vmime/vmime.hpp>
+
 using namespace nmail;
 
 class HeaderEncodingTest : public QObject {
@@ -70,6 +72,20 @@ private slots:
         QFETCH(QByteArray, field);
         QFETCH(QString, text);
         QCOMPARE(decodeHeaderText(field), text);
+    }
+
+    // Plain fields read as VMime reads them, blanks and look-alikes of encoded words included.
+    void plainFieldsReadAsVMimeReadsThem()
+    {
+        for (const std::string value : {"bench 1", "a  b", "trailing ", " leading", "Tue, 08 Dec 2026 09:30:05 +0900",
+                                        "\"Yamada, Taro\" <taro@example.jp>", "a=?b?=c", "~!@#$%^&*()_+{}|:\"<>?`-=[]\\;',./",
+                                        "tab\there", "=?"}) {
+            const auto words = vmime::text::decodeAndUnfold(value);
+            QString expected;
+            for (size_t i = 0; i < words->getWordCount(); ++i)
+                expected += QString::fromStdString(words->getWordAt(i)->getBuffer());
+            QCOMPARE(decodeHeaderText(QByteArray::fromStdString(value)), expected);
+        }
     }
 
     void fileNamesSurviveRfc2231Continuations()
