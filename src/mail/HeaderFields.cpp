@@ -16,7 +16,6 @@ bool sameName(std::string_view a, std::string_view b)
            && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return asciiLower(x) == asciiLower(y); });
 }
 
-
 }  // namespace
 
 HeaderFields::HeaderFields(std::string_view block) : block_(block)

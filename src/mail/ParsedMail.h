@@ -57,6 +57,9 @@ public:
     explicit ParsedMail(std::shared_ptr<const MailBytes> bytes);
     explicit ParsedMail(QByteArray raw);
     ~ParsedMail();
+    // The fields found point into the header copies it holds.
+    ParsedMail(const ParsedMail&) = delete;
+    ParsedMail& operator=(const ParsedMail&) = delete;
 
     // The header block exactly as received, without the blank line that ends it.
     QByteArray rawHeader() const;

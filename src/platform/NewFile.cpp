@@ -62,8 +62,17 @@ bool NewFile::write(const char* data, qint64 size)
         if (n <= 0)
             return fail();
         done += n;
+        written_ += n;
     }
     return true;
+}
+
+void NewFile::startWriteBack()
+{
+    if (fd_ < 0 || written_ == writeBackFrom_)
+        return;
+    ::sync_file_range(fd_, writeBackFrom_, 0, SYNC_FILE_RANGE_WRITE);  // 0: to the end of the file
+    writeBackFrom_ = written_;
 }
 
 bool NewFile::giveName(const QString& name)
@@ -89,11 +98,8 @@ NewFile::Naming NewFile::tryName(const QString& name)
 {
     if (fd_ < 0)
         return Naming::Failed;
-    if (!startedWriteBack_) {
-        // Only a request to start writing to the disk: whoever relies on the file flushes it later.
-        ::sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
-        startedWriteBack_ = true;
-    }
+    // Only a request to start writing to the disk: whoever relies on the file flushes it later.
+    startWriteBack();
     if (!giveName(name))
         return errno == EEXIST ? Naming::Taken : (fail(), Naming::Failed);
     path_ = QDir(folder_).filePath(name);

@@ -25,6 +25,10 @@ public:
     quint64 inode() const { return inode_; }
 
     bool write(const char* data, qint64 size);
+    // Asks the disk to start writing what was written since the last call, and returns without
+    // waiting: a large file that is to be kept is then mostly on its way by the time it is named
+    // and whoever relies on it flushes it.
+    void startWriteBack();
     // The open file, to read back what was written (-1 once it is named and closed).
     int descriptor() const { return fd_; }
 
@@ -52,5 +56,6 @@ private:
     QString error_;
     quint64 inode_ = 0;
     int fd_ = -1;
-    bool startedWriteBack_ = false;
+    qint64 written_ = 0;
+    qint64 writeBackFrom_ = 0;  // where the part not yet handed to the disk starts
 };
