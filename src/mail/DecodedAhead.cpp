@@ -14,7 +14,7 @@ const QByteArray EncodingField = QByteArrayLiteral("content-transfer-encoding:")
 constexpr qsizetype LineRoom = 80;
 // A run's file is handed to the disk this much at a time while the mail still arrives, so that
 // naming it as an attachment, and the check's flush, find little left to write.
-constexpr size_t WriteBackBytes = 8 * Piece;
+constexpr qint64 WriteBackBytes = 8 * Piece;
 // Each run keeps a file open until the mail is written out: a mail of a thousand large parts
 // must not take the descriptors the program needs. Parts beyond these are decoded afterwards.
 constexpr size_t MaxRuns = 16;
@@ -98,12 +98,9 @@ bool DecodedAhead::flush()
     // A file that cannot be written is no loss: the leaf is decoded again when it is written out,
     // and that write says what is wrong.
     failed_ = failed_ || !run_.file->write(out_.data(), qint64(held_));
-    unsentBytes_ += held_;
     held_ = 0;
-    if (!failed_ && unsentBytes_ >= WriteBackBytes) {
-        run_.file->startWriteBack();
-        unsentBytes_ = 0;
-    }
+    if (!failed_)
+        run_.file->startWriteBack(WriteBackBytes);
     return !failed_;
 }
 
@@ -118,7 +115,6 @@ void DecodedAhead::endRun(size_t end)
     run_ = {};
     decoder_ = {};
     held_ = 0;
-    unsentBytes_ = 0;
     failed_ = false;
 }
 

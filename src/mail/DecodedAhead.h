@@ -57,7 +57,6 @@ private:
     Base64Decoder decoder_;
     std::vector<char> out_;
     size_t held_ = 0;  // decoded bytes in out_
-    size_t unsentBytes_ = 0;  // written to the run's file since its last start of writeback
     bool failed_ = false;
     std::vector<DecodedRun> runs_;
 };

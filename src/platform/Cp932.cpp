@@ -99,10 +99,10 @@ std::optional<QByteArray> encodeWhole(QStringView text)
 const tables::EncodeTable& preparedEncodeTable()
 {
     static const std::unique_ptr<const tables::EncodeTable> table = [] {
-        const tables::EncodeTable& icu = tables::encodeTable();
+        const std::unique_ptr<const tables::EncodeTable> icu = tables::makeEncodeTable();
         auto made = std::make_unique<tables::EncodeTable>();
         for (size_t unit = 0; unit < made->size(); ++unit)
-            (*made)[unit] = icu[controlForIcuEncode(jisAlias(char16_t(unit)))];
+            (*made)[unit] = (*icu)[controlForIcuEncode(jisAlias(char16_t(unit)))];
         return made;
     }();
     return *table;

@@ -144,38 +144,35 @@ QList<std::uint16_t> codesOf(const QByteArray& encoded)
 }  // namespace
 
 // What ICU writes for every unit some character of 932 decodes to; other units are left to ICU.
-const EncodeTable& encodeTable()
+std::unique_ptr<EncodeTable> makeEncodeTable()
 {
-    static const std::unique_ptr<const EncodeTable> table = [] {
-        std::array<bool, 0x10000> decoded{};
-        const DecodeTable& decoding = decodeTable();
-        for (char16_t unit : decoding.single)
-            decoded[unit] = true;
-        for (char16_t unit : decoding.pairs)
-            decoded[unit] = true;
-        QString units;
-        units.reserve(0x4000);
-        for (int unit = 0; unit < 0x10000; ++unit) {
-            if (decoded[size_t(unit)])
-                units += QChar(unit);
+    std::array<bool, 0x10000> decoded{};
+    const DecodeTable& decoding = decodeTable();
+    for (char16_t unit : decoding.single)
+        decoded[unit] = true;
+    for (char16_t unit : decoding.pairs)
+        decoded[unit] = true;
+    QString units;
+    units.reserve(0x4000);
+    for (int unit = 0; unit < 0x10000; ++unit) {
+        if (decoded[size_t(unit)])
+            units += QChar(unit);
+    }
+    QStringEncoder encoder(CodecName);
+    const QList<std::uint16_t> codes = codesOf(encoder.encode(units));
+    const bool linedUp = codes.size() == units.size();
+    auto made = std::make_unique<EncodeTable>();
+    made->fill(NotTabled);
+    for (qsizetype i = 0; i < units.size(); ++i) {
+        std::uint16_t code = linedUp ? codes[i] : NotTabled;
+        if (!linedUp) {
+            QStringEncoder alone(CodecName);
+            const QList<std::uint16_t> one = codesOf(alone.encode(QStringView(units).sliced(i, 1)));
+            code = one.size() == 1 ? one[0] : NotTabled;
         }
-        QStringEncoder encoder(CodecName);
-        const QList<std::uint16_t> codes = codesOf(encoder.encode(units));
-        const bool linedUp = codes.size() == units.size();
-        auto made = std::make_unique<EncodeTable>();
-        made->fill(NotTabled);
-        for (qsizetype i = 0; i < units.size(); ++i) {
-            std::uint16_t code = linedUp ? codes[i] : NotTabled;
-            if (!linedUp) {
-                QStringEncoder alone(CodecName);
-                const QList<std::uint16_t> one = codesOf(alone.encode(QStringView(units).sliced(i, 1)));
-                code = one.size() == 1 ? one[0] : NotTabled;
-            }
-            (*made)[units[i].unicode()] = code;
-        }
-        return made;
-    }();
-    return *table;
+        (*made)[units[i].unicode()] = code;
+    }
+    return made;
 }
 
 }  // namespace cp932::tables

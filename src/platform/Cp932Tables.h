@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 namespace cp932::tables {
 
@@ -41,7 +42,7 @@ const DecodeTable& decodeTable();
 // decodes to it): only the converter itself can say what becomes of it.
 inline constexpr std::uint16_t NotTabled = 0xFFFF;
 using EncodeTable = std::array<std::uint16_t, 0x10000>;
-// Indexed by the unit.
-const EncodeTable& encodeTable();
+// Indexed by the unit; worked out anew on each call, for the caller to keep.
+std::unique_ptr<EncodeTable> makeEncodeTable();
 
 }  // namespace cp932::tables

@@ -67,9 +67,9 @@ bool NewFile::write(const char* data, qint64 size)
     return true;
 }
 
-void NewFile::startWriteBack()
+void NewFile::startWriteBack(qint64 atLeast)
 {
-    if (fd_ < 0 || written_ == writeBackFrom_)
+    if (fd_ < 0 || written_ - writeBackFrom_ < atLeast)
         return;
     ::sync_file_range(fd_, writeBackFrom_, 0, SYNC_FILE_RANGE_WRITE);  // 0: to the end of the file
     writeBackFrom_ = written_;

@@ -25,10 +25,10 @@ public:
     quint64 inode() const { return inode_; }
 
     bool write(const char* data, qint64 size);
-    // Asks the disk to start writing what was written since the last call, and returns without
-    // waiting: a large file that is to be kept is then mostly on its way by the time it is named
-    // and whoever relies on it flushes it.
-    void startWriteBack();
+    // Asks the disk to start writing what was written since the last call, once that is at least
+    // atLeast bytes, and returns without waiting: a large file that is to be kept is then mostly
+    // on its way by the time it is named and whoever relies on it flushes it.
+    void startWriteBack(qint64 atLeast = 1);
     // The open file, to read back what was written (-1 once it is named and closed).
     int descriptor() const { return fd_; }
 
