@@ -61,6 +61,14 @@ std::unique_ptr<NewFile> MailBytes::takeDecodedAhead(size_t offset, size_t lengt
     return nullptr;
 }
 
+std::vector<MailStretch> MailBytes::decodedAheadStretches() const
+{
+    std::vector<MailStretch> stretches;
+    for (const DecodedRun& run : decodedAhead_)
+        stretches.push_back({run.start, run.end});
+    return stretches;
+}
+
 MailBytesCollector::MailBytesCollector(QString spoolFolder) : spoolFolder_(std::move(spoolFolder)) {}
 
 bool MailBytesCollector::spill()

@@ -7,6 +7,7 @@
 // memory, never a copy of itself.
 
 #include "mail/DecodedAhead.h"
+#include "mail/MimeParts.h"
 #include "platform/NewFile.h"
 
 #include <QByteArray>
@@ -42,6 +43,8 @@ public:
     // file of folder, with whether it was clean base64; null when it was not decoded so (a small
     // mail, a body that did not look like one, another folder). Each is handed out once.
     std::unique_ptr<NewFile> takeDecodedAhead(size_t offset, size_t length, const QString& folder, bool* clean) const;
+    // Where those bodies lie, in order: stretches of base64 and blanks only.
+    std::vector<MailStretch> decodedAheadStretches() const;
 
 private:
     friend class MailBytesCollector;

@@ -35,10 +35,20 @@ constexpr size_t ScanStep = 4 * 1024 * 1024;
 // The next delimiter line that starts in raw[from, end), if any. Found from the dashes at the start
 // of lines: base64 has no "-", so the scan passes over an encoded attachment at memchr's pace.
 std::optional<Delimiter> nextDelimiter(std::string_view raw, size_t from, size_t end, std::string_view boundary,
+                                       const std::vector<MailStretch>& dashFree,
                                        const std::function<void(size_t)>& passed)
 {
     for (size_t at = from; at < end;) {
-        const size_t stepEnd = std::min(end, at + ScanStep);
+        // The first stretch known to hold no "-" that does not lie wholly behind at.
+        const auto plain = std::upper_bound(dashFree.begin(), dashFree.end(), at,
+                                            [](size_t pos, const MailStretch& stretch) { return pos < stretch.end; });
+        if (plain != dashFree.end() && plain->start <= at) {
+            at = std::min(end, plain->end);
+            if (passed)
+                passed(at);
+            continue;
+        }
+        const size_t stepEnd = std::min({end, at + ScanStep, plain != dashFree.end() ? plain->start : end});
         const void* found = std::memchr(raw.data() + at, '-', stepEnd - at);
         if (!found) {
             at = stepEnd;
@@ -106,13 +116,14 @@ HeaderExtent headerExtent(std::string_view raw, MailStretch part, bool wholeMail
 }
 
 std::vector<MailStretch> multipartParts(std::string_view raw, MailStretch body, std::string_view boundary,
+                                        const std::vector<MailStretch>& dashFree,
                                         const std::function<void(size_t)>& passed)
 {
     std::vector<MailStretch> parts;
     const size_t end = std::min(body.end, raw.size());
     if (boundary.empty() || body.start >= end)
         return parts;
-    std::optional<Delimiter> delimiter = nextDelimiter(raw, body.start, end, boundary, passed);
+    std::optional<Delimiter> delimiter = nextDelimiter(raw, body.start, end, boundary, dashFree, passed);
     while (delimiter) {
         size_t pos = delimiter->boundary + boundary.size();
         if (pos + 1 < end && raw.substr(pos, 2) == "--")
@@ -124,7 +135,7 @@ std::vector<MailStretch> multipartParts(std::string_view raw, MailStretch body, 
         else if (pos < end && raw[pos] == '\n')
             ++pos;
         const size_t partStart = std::min(pos, end);
-        delimiter = nextDelimiter(raw, partStart, end, boundary, passed);
+        delimiter = nextDelimiter(raw, partStart, end, boundary, dashFree, passed);
         // Two delimiter lines with nothing between them enclose an empty part.
         parts.push_back({partStart, delimiter ? std::max(partStart, delimiter->start) : end});
     }

@@ -44,9 +44,12 @@ HeaderExtent headerExtent(std::string_view raw, MailStretch part, bool wholeMail
 // are tolerated (RFC 2046 5.1.1 transport padding). The line break before a delimiter
 // belongs to the delimiter. When the closing delimiter is missing, the last part runs to the
 // end of the body. Empty when no delimiter line is found.
+// dashFree, in order, are stretches known to hold no "-" (a base64 body seen as it arrived): the
+// scan passes over them without reading them.
 // passed, when given, hears how far the scan has gone, so that a caller can release what lies
 // behind it.
 std::vector<MailStretch> multipartParts(std::string_view raw, MailStretch body, std::string_view boundary,
+                                        const std::vector<MailStretch>& dashFree = {},
                                         const std::function<void(size_t)>& passed = {});
 
 }  // namespace nmail

@@ -242,7 +242,8 @@ void ParsedMail::collectMultipart(const std::shared_ptr<const vmime::bodyPart>& 
 {
     const QByteArray boundary = parameter(*part, vmime::fields::CONTENT_TYPE, "boundary");
     const std::vector<MailStretch> stretches =
-        multipartParts(raw_, body, boundary.toStdString(), [this](size_t upTo) { released(upTo); });
+        multipartParts(raw_, body, boundary.toStdString(), bytes_->decodedAheadStretches(),
+                       [this](size_t upTo) { released(upTo); });
     if (stretches.empty()) {
         // Without a boundary that occurs, a multipart is not split into parts: its body is text.
         // With one, there are parts that could not be found.

@@ -17,14 +17,19 @@ using nmail::MailStretch;
 
 namespace {
 
+QStringList textsOf(const std::string& mail, const std::vector<MailStretch>& stretches)
+{
+    QStringList texts;
+    for (const MailStretch& part : stretches)
+        texts.append(QString::fromStdString(mail.substr(part.start, part.end - part.start)));
+    return texts;
+}
+
 // The parts of the multipart body that follows the first empty line of mail, as texts.
 QStringList partsOf(const std::string& mail, const std::string& boundary)
 {
     const size_t body = mail.find("\r\n\r\n") + 4;
-    QStringList texts;
-    for (const MailStretch& part : nmail::multipartParts(mail, {body, mail.size()}, boundary))
-        texts.append(QString::fromStdString(mail.substr(part.start, part.end - part.start)));
-    return texts;
+    return textsOf(mail, nmail::multipartParts(mail, {body, mail.size()}, boundary));
 }
 
 // A field's value without its line breaks and the blanks around it.
@@ -91,6 +96,18 @@ private slots:
         const auto parts = nmail::multipartParts(mail, {0, outer}, "inner");
         QCOMPARE(parts.size(), size_t(1));
         QCOMPARE(mail.substr(parts[0].start, parts[0].end - parts[0].start), std::string("\r\none"));
+    }
+
+    // Stretches known to hold no "-" are passed over unread (here one is made to hide a delimiter
+    // line, which a base64 body cannot hold), and the delimiter right after one is still found.
+    void dashFreeStretchesAreNotRead()
+    {
+        const std::string mail = "--b\r\n\r\nQUJD\r\n--b\r\n\r\nhidden\r\n--b\r\n\r\ntwo\r\n--b--\r\n";
+        const size_t third = mail.find("--b", mail.find("hidden"));
+        const size_t two = mail.find("two");
+        const std::vector<MailStretch> dashFree{{mail.find("QUJD"), third}, {two, two + 3}};
+        QCOMPARE(textsOf(mail, nmail::multipartParts(mail, {0, mail.size()}, "b", dashFree)),
+                 (QStringList{"\r\nQUJD\r\n--b\r\n\r\nhidden", "\r\ntwo"}));
     }
 
     void headerEndsAtItsFirstNonFieldLine_data()
