@@ -1,6 +1,8 @@
 #include "mail/MailBytes.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cerrno>
@@ -19,6 +21,16 @@ size_t pageSize()
 {
     static const size_t size = size_t(::sysconf(_SC_PAGESIZE));
     return size;
+}
+// Closing a spool file frees its blocks: milliseconds for a mail of tens of megabytes, which
+// whoever lets go of the mail last (the session, as it moves on to the deletion) need not wait
+// for. The application waits for its worker threads before it ends.
+void disposeAside(const MailBytes* bytes)
+{
+    if (QCoreApplication::instance())
+        QThreadPool::globalInstance()->start([bytes] { delete bytes; });
+    else
+        delete bytes;
 }
 }  // namespace
 
@@ -104,7 +116,7 @@ std::shared_ptr<const MailBytes> MailBytesCollector::finish()
         return std::make_shared<const MailBytes>(std::move(memory_));
     if (!spill())
         return nullptr;
-    std::shared_ptr<MailBytes> bytes(new MailBytes);
+    std::shared_ptr<MailBytes> bytes(new MailBytes, disposeAside);
     bytes->mappedSize_ = size_t(spilled_);
     bytes->mapping_ = ::mmap(nullptr, bytes->mappedSize_, PROT_READ, MAP_SHARED, file_->descriptor(), 0);
     if (bytes->mapping_ == MAP_FAILED) {

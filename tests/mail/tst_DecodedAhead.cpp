@@ -12,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 #include <unistd.h>
 
@@ -213,6 +214,22 @@ private slots:
         const Written all = written(ParsedMail(arrived(mail, dir.path(), 4)), dir.path());
         QCOMPARE(all.files.size(), 20);
         QCOMPARE(all.files.count(body), 20);
+    }
+
+    // The spool file and the runs nobody took are closed once the mail is let go, though on
+    // another thread.
+    void aLargeMailClosesItsFilesWhenLetGo()
+    {
+        auto openFiles = [] { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size(); };
+        QThreadPool::globalInstance()->waitForDone();
+        const qsizetype before = openFiles();
+        std::shared_ptr<const MailBytes> bytes =
+            arrived(multipart({attachment("a.bin", wrapped(big, "\r\n"), "\r\n")}, "\r\n"), dir.path(), 5);
+        QVERIFY(bytes && bytes->file());
+        QVERIFY(openFiles() >= before + 2);
+        bytes.reset();
+        QThreadPool::globalInstance()->waitForDone();
+        QCOMPARE(openFiles(), before);
     }
 };
 
