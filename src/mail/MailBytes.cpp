@@ -22,6 +22,7 @@ size_t pageSize()
     static const size_t size = size_t(::sysconf(_SC_PAGESIZE));
     return size;
 }
+
 // Closing a spool file frees its blocks: milliseconds for a mail of tens of megabytes, which
 // whoever lets go of the mail last (the session, as it moves on to the deletion) need not wait
 // for. The application waits for its worker threads before it ends.
